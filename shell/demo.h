@@ -1,0 +1,5 @@
+// The demo from start-up to shutdown. Returns the process exit status: 0, or 1 when the
+// window could not be made (the reason has been written to stderr).
+#pragma once
+
+int demoMain();

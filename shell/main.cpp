@@ -1,0 +1,7 @@
+// The program entry: the demo reads no command line, environment or files.
+#include "shell/demo.h"
+
+int main()
+{
+    return demoMain();
+}

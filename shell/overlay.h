@@ -1,0 +1,19 @@
+// Screen-space helpers drawn over a finished 3D frame: the 640x480 overlay projection, the
+// one-second black fades, and bitmap text with the font's display lists.
+#pragma once
+
+#include <cstdint>
+
+void pushOverlayProjection(int width, int height);
+void popOverlayProjection();
+
+// Fade-in from black over 1000 ms after startTick; drawn on every call.
+void fadeIn(uint32_t startTick);
+// Fade-out to black over 1000 ms after startTick; returns 1 without drawing once more than
+// 1000 ms have passed, otherwise draws and returns 0.
+int fadeOut(uint32_t startTick);
+void drawFadeOverlay(float alpha);
+
+// printf-style text at raster position (x, y) in overlay pixels, in the current colour.
+// The formatted text is cut at 255 characters.
+void drawBitmapText(const char* format, float x, float y, ...) __attribute__((format(printf, 1, 4)));

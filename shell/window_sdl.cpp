@@ -1,0 +1,148 @@
+// The real window on SDL2: the 640x480 display mode, a borderless full-screen window (or a
+// captioned one when full screen is compiled out), a double-buffered legacy GL context, the
+// event pump and the buffer swap.
+#include <SDL.h>
+
+#include <cstdio>
+
+#include "shell/gl.h"
+#include "shell/window.h"
+
+#ifndef YARVIK_FULLSCREEN
+#define YARVIK_FULLSCREEN 1
+#endif
+
+const int fullScreen = YARVIK_FULLSCREEN;
+
+static SDL_Window* demoWindow = nullptr;
+static SDL_GLContext demoContext = nullptr;
+static bool cursorHidden = false;
+static char failureText[256];
+
+static void failWithSdlError(const char* what)
+{
+    std::snprintf(failureText, sizeof failureText, "%s: %s", what, SDL_GetError());
+    failDemoWindow(failureText);
+}
+
+static void requestPixelFormat()
+{
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+// SDL changes the mode silently and falls back to the closest larger one; anything but an
+// exact 640x480 mode with a 640x480 drawable counts as refused.
+static bool modeIsExact()
+{
+    SDL_DisplayMode mode{};
+    int display = SDL_GetWindowDisplayIndex(demoWindow);
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) {
+        return false;
+    }
+    int w = 0;
+    int h = 0;
+    SDL_GL_GetDrawableSize(demoWindow, &w, &h);
+    if (mode.w == 640 && mode.h == 480 && w == 640 && h == 480) {
+        return true;
+    }
+    std::snprintf(failureText, sizeof failureText,
+                  "display mode 640x480 refused (the display is %dx%d, the window %dx%d)", mode.w, mode.h, w, h);
+    return false;
+}
+
+void createDemoWindow()
+{
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        failWithSdlError("cannot open the display");
+        return;
+    }
+    requestPixelFormat();
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (fullScreen) {
+        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN;
+    }
+    demoWindow = SDL_CreateWindow("Yarvik", 0, 0, 640, 480, flags);
+    if (demoWindow == nullptr) {
+        failWithSdlError("cannot create the window");
+        return;
+    }
+    if (fullScreen) {
+        SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, 640, 480, 0, nullptr};
+        SDL_SetWindowDisplayMode(demoWindow, &wanted);
+        SDL_ShowWindow(demoWindow);
+        if (!modeIsExact()) {
+            SDL_DestroyWindow(demoWindow);
+            demoWindow = nullptr;
+            failDemoWindow(failureText);
+            return;
+        }
+        SDL_ShowCursor(SDL_DISABLE);
+        cursorHidden = true;
+    }
+
+    demoContext = SDL_GL_CreateContext(demoWindow);
+    if (demoContext == nullptr || SDL_GL_MakeCurrent(demoWindow, demoContext) != 0) {
+        failWithSdlError("cannot create the OpenGL context");
+        if (demoContext != nullptr) {
+            SDL_GL_DeleteContext(demoContext);
+            demoContext = nullptr;
+        }
+        SDL_DestroyWindow(demoWindow);
+        demoWindow = nullptr;
+        return;
+    }
+    setInitialGlState();
+    running = 1;
+    SDL_ShowWindow(demoWindow);
+    buildFontLists();
+}
+
+int pumpMessages()
+{
+    SDL_Event event;
+    if (SDL_PollEvent(&event)) {
+        if (event.type == SDL_KEYDOWN) {
+            demoWindowProc(event.key.keysym.sym == SDLK_ESCAPE ? EVENT_ESCAPE_KEY : EVENT_OTHER_KEY);
+        } else if (event.type == SDL_QUIT ||
+                   (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
+            demoWindowProc(EVENT_CLOSE);
+        }
+    }
+    if (demoWindow != nullptr) {
+        SDL_GL_SwapWindow(demoWindow);
+    }
+    return running;
+}
+
+void destroyDemoWindow()
+{
+    if (demoContext != nullptr) {
+        SDL_GL_MakeCurrent(demoWindow, nullptr);
+        SDL_GL_DeleteContext(demoContext);
+    }
+    if (demoWindow != nullptr) {
+        demoWindowProc(EVENT_DESTROY);
+        SDL_DestroyWindow(demoWindow);  // leaves full screen and restores the display mode
+    }
+    demoContext = nullptr;
+    demoWindow = nullptr;
+    if (cursorHidden) {
+        SDL_ShowCursor(SDL_ENABLE);
+        cursorHidden = false;
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_Quit();
+}

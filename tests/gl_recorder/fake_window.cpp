@@ -1,0 +1,57 @@
+#include "tests/gl_recorder/fake_window.h"
+
+#include <deque>
+
+FakeWindow fakeWindow;
+const int fullScreen = 1;
+static std::deque<DemoEvent> queued;
+static bool standing = false;
+
+void fakeWindowReset()
+{
+    fakeWindow = FakeWindow{};
+    queued.clear();
+    standing = false;
+    running = 0;
+    windowFailure = nullptr;
+}
+
+void fakeWindowQueue(DemoEvent event) { queued.push_back(event); }
+
+void createDemoWindow()
+{
+    ++fakeWindow.created;
+    if (fakeWindow.refuse) {
+        failDemoWindow("display mode 640x480 refused (fake)");
+        return;
+    }
+    standing = true;
+    setInitialGlState();
+    running = 1;
+    buildFontLists();
+}
+
+int pumpMessages()
+{
+    if (fakeWindow.onPump) {
+        fakeWindow.onPump();
+    }
+    if (!queued.empty()) {
+        DemoEvent e = queued.front();
+        queued.pop_front();
+        demoWindowProc(e);
+    }
+    if (standing) {
+        ++fakeWindow.presents;
+    }
+    return running;
+}
+
+void destroyDemoWindow()
+{
+    ++fakeWindow.destroyed;
+    if (standing) {
+        demoWindowProc(EVENT_DESTROY);
+    }
+    standing = false;
+}
