@@ -64,8 +64,20 @@ static bool modeIsExact()
 void createDemoWindow()
 {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // X11 is where display modes can really be switched (Wayland desktops run it as well).
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         failWithSdlError("cannot open the display");
+        return;
+    }
+    // With no display SDL falls back to drivers that show nothing; a demo nobody can see
+    // counts as having no display.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) {
+        std::snprintf(failureText, sizeof failureText, "cannot open the display: no display available (video driver %s)",
+                      driver ? driver : "none");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        failDemoWindow(failureText);
         return;
     }
     requestPixelFormat();
