@@ -11,3 +11,8 @@ uint32_t tickCount()
     uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(ms);
 }
+
+unsigned int randomSeed()
+{
+    return static_cast<unsigned int>(std::time(nullptr));
+}

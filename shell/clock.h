@@ -5,3 +5,6 @@
 #include <cstdint>
 
 uint32_t tickCount();
+
+// The seed for the random generator: the calendar time in seconds, so no two runs are alike.
+unsigned int randomSeed();

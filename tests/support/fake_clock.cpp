@@ -24,3 +24,5 @@ uint32_t tickCount()
     now += stepOnRead;
     return value;
 }
+
+unsigned int randomSeed() { return 12345u; }
