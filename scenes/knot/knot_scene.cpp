@@ -1,7 +1,188 @@
-// Placeholder until the knot scene lands: draws nothing and never asks to end.
+// Scene one's state and its update: the knot table and the textures made once at start-up,
+// then one step per logic tick (balls, swirl, camera, beat, decays, growth, clock).
 #include "scenes/knot/knot_scene.h"
 
-void knotSceneInit() {}
-int knotSceneStep() { return 0; }
-void knotSceneDraw() {}
+#include <cmath>
+#include <cstdlib>
+
+#include "assets/resources.h"
+#include "assets/tga.h"
+#include "math/knot_math.h"
+#include "music/player.h"
+#include "scenes/knot/knot_state.h"
+#include "shell/clock.h"
+
+KnotSegment knotSegments[KNOT_SEGMENT_COUNT];
+Vec3 knotBalls[KNOT_BALL_COUNT];
+SwirlPoint swirlPoints[SWIRL_POINT_COUNT];
+
+GLuint knotTubeTexture = 0;
+GLuint knotBallTexture = 0;
+float ballOrbitAngle = 0.0f;
+float ballOrbitSpeed = 0.05f;
+float cameraOrbitAngle = 0.0f;
+float cameraOrbitSpeed = 1.5f;
+float cameraDistance = 5.0f;
+Vec3 cameraPosition = {0.0f, 0.0f, 0.0f};
+float pulseScale = 1.0f;
+float waveKick = 0.0f;
+float wavePhase = 0.0f;
+int32_t growthCount = 1;
+int32_t beatCount = 0;
+int32_t beatLimit = 0;
+uint32_t knotStartTick = 0;
+
+static constexpr float BALL_ORBIT_RADIUS = 2.5f;
+static constexpr float SWIRL_DEPTH = -5.0f;
+static constexpr float SWIRL_RIM = 7.0f;
+static constexpr float SWIRL_SPEED = 0.05f;
+// The camera's degrees-to-radians half turn: deliberately 3.141519, not pi.
+static constexpr float CAMERA_HALF_TURN = 3.141519f;
+static constexpr float CAMERA_HEIGHT_BELOW_DISTANCE = 1.5f;
+static constexpr float CAMERA_FLY_IN = 0.25f;
+static constexpr float BEAT_PULSE_SCALE = 1.15f;
+static constexpr float BEAT_WAVE_KICK = 0.5f;
+static constexpr float PULSE_DECAY = 0.01f;
+static constexpr float WAVE_KICK_DECAY = 0.1f;
+static constexpr uint32_t SCENE_LENGTH_MS = 30000;
+
+static float randomAngle() { return static_cast<float>(std::rand() % 100) / 100.0f * T; }
+static float randomBrightness() { return static_cast<float>(std::rand() % 50) / 100.0f + 0.5f; }
+
+// A texture from an embedded "TEXTURE" resource, or 0 when it is missing or cannot be decoded.
+static GLuint loadKnotTexture(const char* name)
+{
+    ResourceBlob* blob = findResourceBlob(name, "TEXTURE");
+    if (blob == nullptr) {
+        return 0;
+    }
+    GLuint texture = loadTextureFromTga(blob->data, blob->size, GL_LINEAR);
+    std::free(blob);
+    return texture;
+}
+
+// The knot is sampled once; the last segment ends on the first point instead of on t = 1,
+// which would miss it because T is not 2*pi.
+void knotSceneInit()
+{
+    for (int i = 0; i < KNOT_SEGMENT_COUNT; ++i) {
+        float t = static_cast<float>(i) / static_cast<float>(KNOT_SEGMENT_COUNT);
+        Vec3& start = knotSegments[i].start;
+        knotPoint(6.0f, 7.0f, &start.x, &start.y, &start.z, t);
+        int previous = i == 0 ? KNOT_SEGMENT_COUNT - 1 : i - 1;
+        knotSegments[previous].end = start;
+    }
+    for (Vec3& ball : knotBalls) {
+        ball = Vec3{0.0f, 0.0f, 0.0f};
+    }
+    for (SwirlPoint& point : swirlPoints) {
+        point.x = 0.0f;
+        point.y = 0.0f;
+        point.z = SWIRL_DEPTH;
+        point.angle = randomAngle();
+        point.radius = static_cast<float>(std::rand() % 100) / 100.0f * SWIRL_RIM;
+        point.brightness = randomBrightness();
+    }
+    knotTubeTexture = loadKnotTexture("REDDISH");
+    knotBallTexture = loadKnotTexture("BALL");
+}
+
+static void stepBalls()
+{
+    for (int i = 0; i < KNOT_BALL_COUNT; ++i) {
+        float a = ballOrbitAngle + static_cast<float>(i) * TWELFTH_TURN;
+        knotBalls[i].x = static_cast<float>(BALL_ORBIT_RADIUS * std::cos(static_cast<double>(a)));
+        knotBalls[i].z = static_cast<float>(BALL_ORBIT_RADIUS * std::sin(static_cast<double>(a)));
+    }
+    ballOrbitAngle += ballOrbitSpeed;
+}
+
+// A point is placed from its radius and angle before they move; one that drops below the
+// centre keeps that position for this step and starts again on the rim from the next.
+static void stepSwirl()
+{
+    for (SwirlPoint& point : swirlPoints) {
+        point.x = static_cast<float>(std::cos(static_cast<double>(point.angle)) * point.radius);
+        point.y = static_cast<float>(std::sin(static_cast<double>(point.angle)) * point.radius);
+        point.radius -= SWIRL_SPEED;
+        point.angle += SWIRL_SPEED;
+        if (point.radius < 0.0f) {
+            point.radius = SWIRL_RIM;
+            point.angle = randomAngle();
+            point.brightness = randomBrightness();
+        }
+    }
+}
+
+static void stepCamera()
+{
+    cameraOrbitAngle += cameraOrbitSpeed;
+    float a = cameraOrbitAngle * CAMERA_HALF_TURN / 180.0f;
+    cameraPosition.x = static_cast<float>(cameraDistance * std::cos(static_cast<double>(a)));
+    cameraPosition.y = cameraDistance - CAMERA_HEIGHT_BELOW_DISTANCE;
+    cameraPosition.z = static_cast<float>(cameraDistance * std::sin(static_cast<double>(a)));
+}
+
+// The beat is taken on every step, so one that arrives while the tube grows is dropped
+// rather than held until the tube is complete.
+static void stepBeat()
+{
+    if (!takeBeat() || growthCount < KNOT_SEGMENT_COUNT) {
+        return;
+    }
+    pulseScale = BEAT_PULSE_SCALE;
+    waveKick = BEAT_WAVE_KICK;
+    ++beatCount;
+    if (beatCount > beatLimit) {
+        beatCount = 0;
+        cameraOrbitSpeed = -cameraOrbitSpeed;
+        ballOrbitSpeed = -ballOrbitSpeed;
+        beatLimit = std::rand() % 4 + 1;
+    }
+}
+
+// Unclamped float32 decays: pulseScale settles at 0.99000013 and waveKick at -0.09999999,
+// so the wave keeps drifting backwards between beats. That drift is part of the look.
+static void stepDecay()
+{
+    if (pulseScale > 1.0f) {
+        pulseScale -= PULSE_DECAY;
+    }
+    if (waveKick > 0.0f) {
+        waveKick -= WAVE_KICK_DECAY;
+    }
+    wavePhase += waveKick;
+}
+
+// 0 for the first 30 seconds from the first step, then 1 on every step while the camera
+// flies in to the knot's axis.
+static int stepClock()
+{
+    if (knotStartTick == 0) {
+        knotStartTick = tickCount();
+    }
+    if (tickCount() - knotStartTick <= SCENE_LENGTH_MS) {
+        return 0;
+    }
+    cameraDistance -= CAMERA_FLY_IN;
+    if (cameraDistance < 0.0f) {
+        cameraDistance = 0.0f;
+    }
+    return 1;
+}
+
+int knotSceneStep()
+{
+    stepBalls();
+    stepSwirl();
+    stepCamera();
+    stepBeat();
+    stepDecay();
+    growthCount += 1;
+    if (growthCount > KNOT_GROWTH_LIMIT - 1) {
+        growthCount = KNOT_GROWTH_LIMIT;
+    }
+    return stepClock();
+}
+
 void knotSceneRelease() {}

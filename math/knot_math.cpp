@@ -1,0 +1,39 @@
+#include "math/knot_math.h"
+
+#include <cmath>
+
+#include "shell/gl.h"
+
+void knotPoint(float a, float b, float* x, float* y, float* z, float t)
+{
+    float phi = T * t;
+    float r = static_cast<float>((std::sin(static_cast<double>(b * phi)) + 2.0) * 0.5);
+    *x = static_cast<float>(r * std::cos(static_cast<double>(a * phi)));
+    *y = static_cast<float>(r * std::cos(static_cast<double>(b * phi)));
+    *z = static_cast<float>(r * std::sin(static_cast<double>(a * phi)));
+}
+
+// The frame is rebuilt from the one segment every time; nothing is carried along the curve.
+// U is formed from W before W is normalised, so B is exact to the segment's own plane.
+void tubeRingPoint(Vec3 p, Vec3 q, Vec3* v)
+{
+    Vec3 direction = vec3Sub(q, p);
+    Vec3 sum = vec3Add(q, p);
+    Vec3 normal = vec3Cross(direction, sum);
+    Vec3 outward = vec3Cross(normal, direction);
+    vec3Normalize(&normal);
+    vec3Normalize(&outward);
+    float u = v->x;
+    float w = v->y;
+    v->x = p.x + u * outward.x + w * normal.x;
+    v->y = p.y + u * outward.y + w * normal.y;
+    v->z = p.z + u * outward.z + w * normal.z;
+}
+
+void placeCamera(float px, float py, float pz, float ax, float ay, float az)
+{
+    glRotatef(-ax, 1.0f, 0.0f, 0.0f);
+    glRotatef(-ay, 0.0f, 1.0f, 0.0f);
+    glRotatef(-az, 0.0f, 0.0f, 1.0f);
+    glTranslatef(-px, -py, -pz);
+}

@@ -1,0 +1,21 @@
+// The knot curve, the frame that places a point of the tube's cross-section in 3D, and the
+// camera placement. Sines and cosines run in double; every stored value is a float32.
+#pragma once
+
+#include "math/vec3.h"
+
+// The full turn used by both scenes. Deliberately not 2*pi (6.2831853): curves sampled over
+// [0, 1) do not quite close, and the knot closes itself by reusing its first point.
+constexpr float T = 6.283038f;
+
+// The point at parameter t of the (a, b) knot around the y axis, written to x, y and z.
+void knotPoint(float a, float b, float* x, float* y, float* z, float t);
+
+// Replaces v, whose x and y are a 2D offset on the ring around p, by the 3D position of that
+// offset in the frame of the segment p -> q: x points away from the origin, y across the
+// plane through the origin, p and q. v's z on entry is ignored.
+void tubeRingPoint(Vec3 p, Vec3 q, Vec3* v);
+
+// Multiplies the inverse of the eye's placement (at p, turned by az about z, then ay about y,
+// then ax about x, in degrees) onto the current GL matrix. Neither loads nor pushes.
+void placeCamera(float px, float py, float pz, float ax, float ay, float az);
