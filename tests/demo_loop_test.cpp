@@ -1,0 +1,407 @@
+// The main loop on the fake clock, the fake window and the recorded GL, with a recording
+// scene table and a scripted music player linked in place of the real ones.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "music/player.h"
+#include "shell/demo.h"
+#include "shell/scenes.h"
+#include "tests/gl_recorder/fake_window.h"
+#include "tests/gl_recorder/gl_recorder.h"
+#include "tests/support/fake_clock.h"
+
+namespace {
+
+std::vector<std::string> events;  // start-up, scene and shutdown calls in order
+bool musicOn = true;               // what isModulePlaying reports
+int musicWatches = 0;
+int step1Result = 0;               // what scene 1's step returns
+
+// What one pass did, read off the recorder when the next loop test begins.
+struct Pass {
+    uint32_t start;
+    bool stepped;
+    int drewScene;     // 0: none
+    bool faded;
+    float fadeAlpha;
+    int musicWatches;
+};
+std::vector<Pass> passes;
+std::vector<std::string> lastPassCalls;  // GL calls of the most recent pass
+size_t eventsSeen = 0;
+uint32_t passStart = 0;
+
+void logEvent(const std::string& e) { events.push_back(e); }
+
+void summarisePass()
+{
+    Pass p{passStart, false, 0, false, 0.0f, musicWatches};
+    for (size_t i = eventsSeen; i < events.size(); ++i) {
+        if (events[i].rfind("step", 0) == 0) {
+            p.stepped = true;
+        }
+        if (events[i].rfind("draw", 0) == 0) {
+            p.drewScene = events[i][4] - '0';
+        }
+    }
+    lastPassCalls = glCallNames();
+    for (const GlCall& c : glrec.calls) {
+        if (c.name == "glColor4f" && c.args[0] == 0 && c.args[1] == 0 && c.args[2] == 0) {
+            p.faded = true;
+            p.fadeAlpha = static_cast<float>(c.args[3]);
+        }
+    }
+    passes.push_back(p);
+}
+
+// Runs at every loop test: closes the record of the pass before it, then moves time on.
+uint32_t millisPerPass = 10;
+std::function<void(int)> atPass;  // called with the number of passes completed so far
+bool inLoop = false;
+
+void onPump()
+{
+    if (inLoop) {
+        summarisePass();
+    }
+    inLoop = true;
+    eventsSeen = events.size();
+    glrec.calls.clear();
+    if (atPass) {
+        atPass(static_cast<int>(passes.size()));
+    }
+    fakeClockAdvance(millisPerPass);
+    passStart = fakeClockNow();
+}
+
+class DemoLoop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        glRecorderReset();
+        fakeWindowReset();
+        fakeWindow.onPump = onPump;
+        fakeClockAdvanceOnRead(0);
+        fakeClockSet(5000000);
+        events.clear();
+        passes.clear();
+        eventsSeen = 0;
+        inLoop = false;
+        musicOn = true;
+        musicWatches = 0;
+        step1Result = 0;
+        millisPerPass = 10;
+        atPass = nullptr;
+    }
+
+    int run()
+    {
+        ::testing::internal::CaptureStdout();
+        int status = demoMain();
+        output = ::testing::internal::GetCapturedStdout();
+        return status;
+    }
+
+    std::string output;
+};
+
+int countOf(const std::string& name)
+{
+    int n = 0;
+    for (const std::string& e : events) {
+        n += e == name;
+    }
+    return n;
+}
+
+}  // namespace
+
+// The recording scene table and music player, linked in place of the demo's.
+static void prepareScenes() { logEvent("prepare"); }
+static void init1() { logEvent("init1"); }
+static void init2() { logEvent("init2"); }
+static int step1()
+{
+    logEvent("step1");
+    return step1Result;
+}
+static int step2()
+{
+    logEvent("step2");
+    return 0;
+}
+static void draw1() { logEvent("draw1"); }
+static void draw2() { logEvent("draw2"); }
+static void release1() { logEvent("release1"); }
+static void release2() { logEvent("release2"); }
+
+const DemoSceneTable demoScenes = {
+    prepareScenes,
+    {{init1, step1, draw1, release1}, {init2, step2, draw2, release2}},
+};
+
+void startSound() { logEvent("startSound"); }
+int playModule(const unsigned char* bytes, uint32_t length)
+{
+    logEvent(bytes != nullptr && length > 0 ? "playModule" : "playModule(empty)");
+    fakeClockAdvance(100);  // loading takes time; the fade-in starts after it
+    return 1;
+}
+int isModulePlaying()
+{
+    ++musicWatches;
+    return musicOn ? 1 : 0;
+}
+void shutdownSound() { logEvent("shutdownSound"); }
+
+TEST_F(DemoLoop, StartsUpInOrderAndShutsDownInOrder)
+{
+    atPass = [](int done) {
+        if (done == 3) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
+    EXPECT_EQ(run(), 0);
+    ASSERT_GE(events.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 5),
+              (std::vector<std::string>{"startSound", "prepare", "init1", "init2", "playModule"}));
+    EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
+              (std::vector<std::string>{"release1", "release2", "shutdownSound"}));
+    EXPECT_EQ(fakeWindow.created, 1);
+    EXPECT_EQ(fakeWindow.destroyed, 1);
+    EXPECT_EQ(output, "Exiting sanely...\nExiting sanely...\n");
+    // The fade-in starts after the module was started, so the first frame is fully black.
+    ASSERT_FALSE(passes.empty());
+    EXPECT_FLOAT_EQ(passes[0].fadeAlpha, 1.0f - 10.0f / 1000.0f);
+}
+
+TEST_F(DemoLoop, FirstPassStepsBeforeItDrawsAndAPassWithNoStepDueStillWatchesDrawsAndFades)
+{
+    atPass = [](int done) {
+        if (done == 4) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
+    run();
+    ASSERT_GE(passes.size(), 4u);
+    const size_t firstStep = static_cast<size_t>(std::find(events.begin(), events.end(), "step1") - events.begin());
+    ASSERT_LT(firstStep + 1, events.size());
+    EXPECT_EQ(events[firstStep + 1], "draw1");
+    EXPECT_EQ(countOf("draw1") > 0 && events[firstStep - 1] != "draw1", true);
+    EXPECT_TRUE(passes[0].stepped);
+    // 10 ms per pass: the next step falls due only once more than 25 ms have passed.
+    EXPECT_FALSE(passes[1].stepped);
+    EXPECT_FALSE(passes[2].stepped);
+    EXPECT_TRUE(passes[3].stepped);
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(passes[i].drewScene, 1);
+        EXPECT_TRUE(passes[i].faded);
+        EXPECT_EQ(passes[i].musicWatches, passes[i - 1].musicWatches + 1);
+    }
+}
+
+TEST_F(DemoLoop, PassClearsLoadsIdentityDrawsBindsTextureZeroFadesAndFlushesInOrder)
+{
+    atPass = [](int done) {
+        if (done == 2) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
+    run();
+    const std::vector<std::string>& names = lastPassCalls;
+    ASSERT_GE(names.size(), 5u);
+    EXPECT_EQ(names[0], "glClear");
+    EXPECT_EQ(names[1], "glLoadIdentity");
+    EXPECT_EQ(names[2], "glBindTexture");
+    EXPECT_EQ(names[3], "glBlendFunc");  // the fade overlay begins
+    EXPECT_EQ(names.back(), "glFlush");
+}
+
+TEST_F(DemoLoop, WithoutMusicEachSceneShowsOnlyItsFadeOutAndTheRunEndsAfterTwoSeconds)
+{
+    musicOn = false;
+    uint32_t started = fakeClockNow();
+    EXPECT_EQ(run(), 0);
+    uint32_t ended = fakeClockNow();
+    // Scene 1 from full brightness to black, scene 2 the same, then at most one step of black.
+    EXPECT_GE(ended - started, 2000u);
+    EXPECT_LE(ended - started, 2200u);
+    ASSERT_FALSE(passes.empty());
+    EXPECT_EQ(passes[0].drewScene, 1);
+    EXPECT_FLOAT_EQ(passes[0].fadeAlpha, 0.0f);
+    EXPECT_EQ(countOf("step2") > 0, true);
+    EXPECT_EQ(output, "Exiting sanely...\n");
+    for (const std::string& e : events) {
+        EXPECT_NE(e, "step3");
+    }
+}
+
+TEST_F(DemoLoop, CompletedFadeOutShowsTheSceneUnfadedThenTheNextUnderAnAlmostOpaqueFadeIn)
+{
+    musicOn = false;
+    run();
+    size_t switchPass = 0;
+    for (size_t i = 1; i < passes.size(); ++i) {
+        if (passes[i].drewScene == 2 && passes[i - 1].drewScene == 1) {
+            switchPass = i;
+            break;
+        }
+    }
+    ASSERT_GT(switchPass, 0u);
+    EXPECT_FALSE(passes[switchPass - 1].faded);  // fadeOut reported completion, drew nothing
+    EXPECT_TRUE(passes[switchPass].faded);
+    // The music is still off, so scene 2 starts fading out at once from its first pass.
+    EXPECT_LE(passes[switchPass].fadeAlpha, 0.02f);
+}
+
+TEST_F(DemoLoop, NewSceneCanBeDrawnBeforeItsFirstStep)
+{
+    musicOn = false;
+    millisPerPass = 1;
+    run();
+    bool drawnBeforeStep = false;
+    bool stepped2 = false;
+    for (const std::string& e : events) {
+        if (e == "step2") {
+            stepped2 = true;
+        }
+        if (e == "draw2" && !stepped2) {
+            drawnBeforeStep = true;
+        }
+    }
+    EXPECT_TRUE(drawnBeforeStep);
+}
+
+TEST_F(DemoLoop, FadeOutStartIsTakenOnceAndLaterEndRequestsDoNotRestartIt)
+{
+    step1Result = 1;  // scene 1 asks to end on every step
+    atPass = [](int done) {
+        if (done == 120) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
+    run();
+    // Alpha grows steadily with time since the first pass and never falls back.
+    float previous = -1.0f;
+    size_t i = 0;
+    for (; i < passes.size() && passes[i].drewScene == 1 && passes[i].faded; ++i) {
+        EXPECT_GT(passes[i].fadeAlpha, previous);
+        EXPECT_NEAR(passes[i].fadeAlpha, (passes[i].start - passes[0].start) / 1000.0f, 0.0011f);
+        previous = passes[i].fadeAlpha;
+    }
+    EXPECT_GE(i, 99u);
+}
+
+TEST_F(DemoLoop, AfterTheLastSceneOnlyBlackFramesUntilAStepFallsDue)
+{
+    musicOn = false;
+    run();
+    ASSERT_FALSE(passes.empty());
+    size_t firstBlack = passes.size();
+    for (size_t i = 0; i < passes.size(); ++i) {
+        if (passes[i].drewScene == 0) {
+            firstBlack = i;
+            break;
+        }
+    }
+    ASSERT_LT(firstBlack, passes.size());
+    for (size_t i = firstBlack; i < passes.size(); ++i) {
+        EXPECT_EQ(passes[i].drewScene, 0);
+    }
+    // The run ends on the first due step: at most three 10 ms passes of black.
+    EXPECT_LE(passes.size() - firstBlack, 4u);
+    EXPECT_EQ(countOf("step3"), 0);
+}
+
+TEST_F(DemoLoop, EscapeDuringAFadeEndsAtTheNextLoopTestWithTheSameShutdown)
+{
+    step1Result = 1;
+    atPass = [](int done) {
+        if (done == 30) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(passes.size(), 30u);
+    EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
+              (std::vector<std::string>{"release1", "release2", "shutdownSound"}));
+    EXPECT_EQ(output, "Exiting sanely...\nExiting sanely...\n");
+}
+
+TEST_F(DemoLoop, CloseRequestEndsTheLoopLikeEscape)
+{
+    atPass = [](int done) {
+        if (done == 5) {
+            fakeWindowQueue(EVENT_CLOSE);
+        }
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(passes.size(), 5u);
+    EXPECT_EQ(output, "Exiting sanely...\nExiting sanely...\n");
+}
+
+TEST_F(DemoLoop, OtherKeysDoNothing)
+{
+    atPass = [](int done) {
+        if (done == 2) {
+            fakeWindowQueue(EVENT_OTHER_KEY);
+        }
+        if (done == 6) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
+    run();
+    EXPECT_EQ(passes.size(), 6u);
+}
+
+TEST_F(DemoLoop, TimingAndFadesKeepWorkingAcrossTheTickCounterWrap)
+{
+    fakeClockSet(0xFFFFFFFFu - 1500u);
+    musicOn = false;
+    uint32_t started = fakeClockNow();
+    EXPECT_EQ(run(), 0);
+    uint32_t elapsed = fakeClockNow() - started;
+    EXPECT_GE(elapsed, 2000u);
+    EXPECT_LE(elapsed, 2200u);
+    EXPECT_GT(countOf("draw2"), 50);
+}
+
+TEST_F(DemoLoop, RefusedDisplayModeRunsNoPassNoInitialisationAndShutsDownWithStatusOne)
+{
+    fakeWindow.refuse = true;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(run(), 1);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("refused"), std::string::npos);
+    EXPECT_EQ(events, (std::vector<std::string>{"release1", "release2", "shutdownSound"}));
+    EXPECT_TRUE(passes.empty());
+    EXPECT_EQ(glrec.callCount, 0);
+    EXPECT_EQ(output, "");
+}
+
+TEST_F(DemoLoop, AWholeRunShowsSceneOneUntilItAsksToEndThenSceneTwoUntilTheMusicStops)
+{
+    atPass = [](int done) {
+        if (done == 3000) {  // 30 s in
+            step1Result = 1;
+        }
+        if (done == 9000) {  // 90 s in
+            musicOn = false;
+        }
+    };
+    EXPECT_EQ(run(), 0);
+    uint32_t scene1Frames = 0;
+    uint32_t scene2Frames = 0;
+    for (const Pass& p : passes) {
+        scene1Frames += p.drewScene == 1;
+        scene2Frames += p.drewScene == 2;
+    }
+    EXPECT_NEAR(scene1Frames, 3100, 5);  // 30 s, then the one-second fade-out
+    EXPECT_NEAR(scene2Frames, 6000, 5);
+    EXPECT_EQ(output, "Exiting sanely...\n");
+}
