@@ -1,0 +1,21 @@
+// Reading back frames of the offscreen window in tests: single pixels, regions, PNG dumps.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct Rgb {
+    int r;
+    int g;
+    int b;
+};
+
+// The pixel at (x, y) of a 640x480 RGBA frame, y counted upwards from the bottom row.
+Rgb framePixel(const uint8_t* rgba, int x, int y);
+// Pixels in the frame whose brightest channel exceeds `threshold`.
+int litPixelCount(const uint8_t* rgba, int threshold);
+// Mean of each channel over the frame.
+Rgb frameMean(const uint8_t* rgba);
+// Writes the frame as a PNG (top row first, through ImageMagick's convert) for a person to
+// look at; returns false when it could not. Path relative to the working directory.
+bool writeFramePng(const uint8_t* rgba, const std::string& path);
