@@ -4,13 +4,18 @@
 
 #include "shell/gl.h"
 
+// phi and r are float32; the angles a*phi and b*phi are formed in double (exactly, as
+// products of two floats). Rounding them to float would move the point at t = 0.5 by 1e-6,
+// because 6*phi lands next to a multiple of pi there.
 void knotPoint(float a, float b, float* x, float* y, float* z, float t)
 {
     float phi = T * t;
-    float r = static_cast<float>((std::sin(static_cast<double>(b * phi)) + 2.0) * 0.5);
-    *x = static_cast<float>(r * std::cos(static_cast<double>(a * phi)));
-    *y = static_cast<float>(r * std::cos(static_cast<double>(b * phi)));
-    *z = static_cast<float>(r * std::sin(static_cast<double>(a * phi)));
+    double aPhi = static_cast<double>(a) * phi;
+    double bPhi = static_cast<double>(b) * phi;
+    float r = static_cast<float>((std::sin(bPhi) + 2.0) * 0.5);
+    *x = static_cast<float>(r * std::cos(aPhi));
+    *y = static_cast<float>(r * std::cos(bPhi));
+    *z = static_cast<float>(r * std::sin(aPhi));
 }
 
 // The frame is rebuilt from the one segment every time; nothing is carried along the curve.

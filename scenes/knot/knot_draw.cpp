@@ -26,8 +26,8 @@ static Vec3 scaled(Vec3 v, float s) { return Vec3{s * v.x, s * v.y, s * v.z}; }
 // Ring thickness around the k-th curve point: 0.15 to 0.35, a wave of twelve segments.
 static float ringRadius(int k)
 {
-    float a = static_cast<float>(k) * TWELFTH_TURN + wavePhase;
-    return static_cast<float>(TUBE_WAVE * std::cos(static_cast<double>(a)) + TUBE_RADIUS);
+    double a = static_cast<double>(k) * TWELFTH_TURN + wavePhase;
+    return static_cast<float>(TUBE_WAVE * std::cos(a) + TUBE_RADIUS);
 }
 
 static Vec3 ringPoint(Vec3 p, Vec3 q, float r, float theta)
