@@ -1,0 +1,49 @@
+// The capture tool's pieces: its command line, the virtual clock, the offline audio output,
+// and the PNG and WAV writers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct CaptureOptions {
+    std::string out;           // .mp4 file, or a directory for PNG frames and a WAV
+    bool toDirectory = false;
+    int64_t fpsNum = 60;       // frames per second as the fraction fpsNum / fpsDen
+    int64_t fpsDen = 1;
+    double from = 0.0;         // seconds of demo time to keep: [from, to)
+    double to = -1.0;          // < 0: to the end
+    unsigned int seed = 0;
+    bool seedGiven = false;
+    bool help = false;
+};
+
+// Parses the command line. Returns an empty string on success, otherwise a one-line error.
+std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* options);
+extern const char* CAPTURE_USAGE;
+
+// Milliseconds from the start of frame 0 to the start of frame n, exact: floor(n*1000/fps).
+int64_t frameStartMs(const CaptureOptions& o, int64_t n);
+// Audio frames (at `rate`) from the start to the start of video frame n, exact.
+int64_t frameStartSample(const CaptureOptions& o, int64_t n, int rate);
+
+// The virtual clock: tickCount() reads CLOCK_BASE_MS plus the time set here.
+constexpr uint32_t CLOCK_BASE_MS = 1000000;  // any start well above the 25 ms step interval
+void virtualClockSet(int64_t msSinceStart);
+void virtualClockSeed(unsigned int seed);
+
+// Renders `frames` frames of the module into `out` if the player has started the output,
+// otherwise fills silence.
+void offlineAudioRender(int16_t* out, int frames);
+
+bool writePng(const std::string& path, const uint8_t* rgbaBottomUp, int width, int height);
+
+// A 16-bit PCM WAV written as it goes; the header is completed by wavClose.
+struct WavFile {
+    void* file = nullptr;
+    int rate = 0;
+    int channels = 0;
+    int64_t frames = 0;
+};
+bool wavOpen(WavFile* wav, const std::string& path, int rate, int channels);
+void wavWrite(WavFile* wav, const int16_t* samples, int frames);
+void wavClose(WavFile* wav);

@@ -1,0 +1,140 @@
+// The capture tool's command line.
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "tools/capture/capture.h"
+
+const char* CAPTURE_USAGE =
+    "usage: yarvik-capture --out FILE.mp4|DIR [--fps N|N/M] [--from S] [--to S] [--seed N]\n"
+    "Renders the demo frame by frame on a virtual clock, with no display or sound device.\n"
+    "  --out FILE.mp4  H.264 video with AAC audio, encoded by the ffmpeg program\n"
+    "  --out DIR       PNG frames (frame_000000.png, ...) and audio.wav in the directory\n"
+    "  --fps N         frames per second, whole or a fraction such as 60000/1001 (default 60)\n"
+    "  --from S        first second of demo time to keep (earlier frames are run, not kept)\n"
+    "  --to S          demo time at which to stop (default: the demo's own end)\n"
+    "  --seed N        seed of the random generator, for reproducible captures\n"
+    "  --help          this text\n";
+
+static bool parseWhole(const char* text, int64_t max, int64_t* value)
+{
+    if (*text == '\0' || *text == '-' || *text == '+') {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    long long v = std::strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v <= 0 || v > max) {
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+static bool parseSeconds(const char* text, double* value)
+{
+    char* end = nullptr;
+    errno = 0;
+    double v = std::strtod(text, &end);
+    if (*text == '\0' || errno != 0 || *end != '\0' || !(v >= 0.0) || v > 1.0e6) {
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+// "60", "60000/1001" or "59.94" (decimal: up to three places).
+static bool parseFps(const char* text, int64_t* num, int64_t* den)
+{
+    const int64_t MAX = 1000000;
+    const char* slash = std::strchr(text, '/');
+    if (slash != nullptr) {
+        std::string a(text, slash);
+        return parseWhole(a.c_str(), MAX, num) && parseWhole(slash + 1, MAX, den) && *num / *den <= 1000;
+    }
+    const char* dot = std::strchr(text, '.');
+    if (dot != nullptr) {
+        std::string whole(text, dot);
+        std::string frac(dot + 1);
+        if (frac.empty() || frac.size() > 3 || frac.find_first_not_of("0123456789") != std::string::npos ||
+            whole.find_first_not_of("0123456789") != std::string::npos) {
+            return false;
+        }
+        int64_t scale = 1;
+        for (size_t i = 0; i < frac.size(); ++i) {
+            scale *= 10;
+        }
+        std::string digits = whole + frac;
+        int64_t v = 0;
+        if (!parseWhole(digits.c_str() + digits.find_first_not_of('0'), MAX * 1000, &v)) {
+            return false;
+        }
+        *num = v;
+        *den = scale;
+        return *num / *den <= 1000;
+    }
+    *den = 1;
+    return parseWhole(text, 1000, num);
+}
+
+std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            o->help = true;
+            return "";
+        }
+        if (arg != "--out" && arg != "--fps" && arg != "--from" && arg != "--to" && arg != "--seed") {
+            return "unknown argument '" + arg + "' (see --help)";
+        }
+        if (i + 1 >= argc) {
+            return arg + " needs a value";
+        }
+        const char* value = argv[++i];
+        if (arg == "--out") {
+            o->out = value;
+        } else if (arg == "--fps") {
+            if (!parseFps(value, &o->fpsNum, &o->fpsDen)) {
+                return std::string("--fps takes a rate such as 60, 60000/1001 or 59.94 (1 to 1000), not '") + value + "'";
+            }
+        } else if (arg == "--from") {
+            if (!parseSeconds(value, &o->from)) {
+                return std::string("--from takes seconds of demo time, not '") + value + "'";
+            }
+        } else if (arg == "--to") {
+            if (!parseSeconds(value, &o->to)) {
+                return std::string("--to takes seconds of demo time, not '") + value + "'";
+            }
+        } else {
+            int64_t seed = 0;
+            if (std::strcmp(value, "0") == 0) {
+                seed = 0;
+            } else if (!parseWhole(value, UINT_MAX, &seed)) {
+                return std::string("--seed takes a whole number from 0 to 4294967295, not '") + value + "'";
+            }
+            o->seed = static_cast<unsigned int>(seed);
+            o->seedGiven = true;
+        }
+    }
+    if (o->out.empty()) {
+        return "--out is required (a .mp4 file or a directory for PNG frames)";
+    }
+    if (o->to >= 0.0 && o->to <= o->from) {
+        return "--to must be later than --from";
+    }
+    size_t n = o->out.size();
+    o->toDirectory = !(n > 4 && o->out.compare(n - 4, 4, ".mp4") == 0);
+    return "";
+}
+
+int64_t frameStartMs(const CaptureOptions& o, int64_t n)
+{
+    return n * 1000 * o.fpsDen / o.fpsNum;
+}
+
+int64_t frameStartSample(const CaptureOptions& o, int64_t n, int rate)
+{
+    return n * rate * o.fpsDen / o.fpsNum;
+}

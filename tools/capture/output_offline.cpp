@@ -1,0 +1,37 @@
+// The capture's sound output: no device; the capture pulls the player's audio itself, in
+// lockstep with the virtual clock, so the sound track matches the picture sample for sample.
+#include <cstring>
+
+#include "music/output.h"
+#include "tools/capture/capture.h"
+
+static AudioRender renderAudio = nullptr;
+static int outputChannels = 2;
+static bool started = false;
+
+int audioOutputOpen(int, int channels, int, AudioRender render)
+{
+    renderAudio = render;
+    outputChannels = channels;
+    started = false;
+    return 1;
+}
+
+void audioOutputResume() { started = true; }
+void audioOutputLock() {}
+void audioOutputUnlock() {}
+
+void audioOutputClose()
+{
+    renderAudio = nullptr;
+    started = false;
+}
+
+void offlineAudioRender(int16_t* out, int frames)
+{
+    if (renderAudio != nullptr && started) {
+        renderAudio(out, frames);
+    } else {
+        std::memset(out, 0, sizeof(int16_t) * static_cast<size_t>(frames) * outputChannels);
+    }
+}

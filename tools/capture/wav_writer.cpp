@@ -1,0 +1,66 @@
+// 16-bit PCM WAV, written as it goes; the sizes in the header are filled in at the end.
+#include <cstdio>
+
+#include "tools/capture/capture.h"
+
+static void put16(FILE* f, uint16_t v)
+{
+    std::fputc(v & 0xFF, f);
+    std::fputc(v >> 8, f);
+}
+
+static void put32(FILE* f, uint32_t v)
+{
+    put16(f, static_cast<uint16_t>(v & 0xFFFF));
+    put16(f, static_cast<uint16_t>(v >> 16));
+}
+
+static void writeHeader(FILE* f, int rate, int channels, uint32_t dataBytes)
+{
+    std::fwrite("RIFF", 1, 4, f);
+    put32(f, 36 + dataBytes);
+    std::fwrite("WAVEfmt ", 1, 8, f);
+    put32(f, 16);
+    put16(f, 1);  // PCM
+    put16(f, static_cast<uint16_t>(channels));
+    put32(f, static_cast<uint32_t>(rate));
+    put32(f, static_cast<uint32_t>(rate * channels * 2));
+    put16(f, static_cast<uint16_t>(channels * 2));
+    put16(f, 16);
+    std::fwrite("data", 1, 4, f);
+    put32(f, dataBytes);
+}
+
+bool wavOpen(WavFile* wav, const std::string& path, int rate, int channels)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) {
+        return false;
+    }
+    wav->file = f;
+    wav->rate = rate;
+    wav->channels = channels;
+    wav->frames = 0;
+    writeHeader(f, rate, channels, 0);
+    return true;
+}
+
+void wavWrite(WavFile* wav, const int16_t* samples, int frames)
+{
+    FILE* f = static_cast<FILE*>(wav->file);
+    // Little-endian machine: the samples go out as they are.
+    std::fwrite(samples, sizeof(int16_t) * wav->channels, static_cast<size_t>(frames), f);
+    wav->frames += frames;
+}
+
+void wavClose(WavFile* wav)
+{
+    FILE* f = static_cast<FILE*>(wav->file);
+    if (f == nullptr) {
+        return;
+    }
+    std::fseek(f, 0, SEEK_SET);
+    writeHeader(f, wav->rate, wav->channels, static_cast<uint32_t>(wav->frames * wav->channels * 2));
+    std::fclose(f);
+    wav->file = nullptr;
+}
