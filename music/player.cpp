@@ -1,13 +1,182 @@
-// Placeholder until the player lands: no module ever plays.
+// The music player on libxmp. The module advances only in musicRender, one tick at a time, so
+// the start of every row is known to the sample: that is where the beat is raised and where
+// the end of the song is caught before it loops. Whatever output is linked pulls the audio.
 #include "music/player.h"
+
+#include <xmp.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "music/output.h"
+
+constexpr int OUTPUT_FRAMES = 4096;  // about 93 ms; a power of two, as SDL's drivers want
+constexpr int MASTER_VOLUME = 192;   // of 256
+// libxmp's master volume plays samples unscaled at 100 (values above amplify), so 192 of 256
+// becomes 192 * 100 / 256 = 75.
+constexpr int PLAYER_VOLUME = MASTER_VOLUME * 100 / 256;
 
 std::atomic<int32_t> beatFlag{0};
 int32_t musicPlaying = 0;
+void* moduleHandle = nullptr;
 
-void startSound() {}
-int playModule(const unsigned char*, uint32_t) { return 0; }
-int isModulePlaying() { return musicPlaying; }
-void stopModule() { musicPlaying = 0; }
-void shutdownSound() { stopModule(); }
+static int outputOpen = 0;
+// Set by the renderer when the song has played through; stays set until the module is freed.
+static std::atomic<int32_t> songEnded{0};
+static int moduleChannels = 0;
+// The tick being handed out: libxmp's own buffer, valid until the next tick is played.
+static xmp_frame_info tickInfo;
+static const int16_t* tickAudio = nullptr;
+static int tickFramesLeft = 0;
+
+static xmp_context player() { return static_cast<xmp_context>(moduleHandle); }
+
+static void freePlayer(xmp_context context)
+{
+    xmp_release_module(context);
+    xmp_free_context(context);
+}
+
+// Opens the output at 44100 Hz, stereo, 16-bit, 4096 frames; it stays paused until a module
+// plays. The output falls back to a silent one by itself; should even that fail, no module
+// can be played (nothing would pull it to its end).
+void startSound()
+{
+    outputOpen = audioOutputOpen(MIXING_RATE, OUTPUT_CHANNELS, OUTPUT_FRAMES, musicRender);
+}
+
+// Loads the module from `bytes` (neither kept nor freed) and starts it, once through, at the
+// fixed master volume. Returns 0, with nothing loaded, when the bytes are not a module.
+int playModule(const unsigned char* bytes, uint32_t length)
+{
+    if (moduleHandle != nullptr) {
+        stopModule();
+    }
+    if (!outputOpen || bytes == nullptr || length == 0) {
+        return 0;
+    }
+    xmp_context context = xmp_create_context();
+    if (context == nullptr) {
+        return 0;
+    }
+    if (xmp_load_module_from_memory(context, bytes, static_cast<long>(length)) != 0) {
+        xmp_free_context(context);
+        return 0;
+    }
+    if (xmp_start_player(context, MIXING_RATE, 0) != 0) {
+        freePlayer(context);
+        return 0;
+    }
+    xmp_set_player(context, XMP_PLAYER_VOLUME, PLAYER_VOLUME);
+    xmp_module_info info;
+    xmp_get_module_info(context, &info);
+
+    audioOutputLock();
+    moduleHandle = context;
+    moduleChannels = std::min(info.mod->chn, XMP_MAX_CHANNELS);
+    tickAudio = nullptr;
+    tickFramesLeft = 0;
+    songEnded.store(0);
+    audioOutputUnlock();
+
+    musicPlaying = 1;
+    audioOutputResume();
+    return 1;
+}
+
+// Nonzero while the module plays; 0 for good once it has played to its end. With no module
+// loaded the player is not asked and the cached state is returned.
+int isModulePlaying()
+{
+    if (moduleHandle != nullptr) {
+        musicPlaying = songEnded.load() ? 0 : 1;
+    }
+    return musicPlaying;
+}
+
+// Stops and frees the module, with the output locked so that no tick is being rendered.
+void stopModule()
+{
+    musicPlaying = 0;
+    if (moduleHandle == nullptr) {
+        return;
+    }
+    audioOutputLock();
+    xmp_end_player(player());
+    freePlayer(player());
+    moduleHandle = nullptr;
+    tickAudio = nullptr;
+    tickFramesLeft = 0;
+    audioOutputUnlock();
+}
+
+void shutdownSound()
+{
+    stopModule();
+    audioOutputClose();
+    outputOpen = 0;
+}
+
 int takeBeat() { return beatFlag.exchange(0); }
+
+// Called on the rendering thread for every note of the beat instrument: it only raises the flag.
 void onBeatInstrument() { beatFlag.store(1); }
+
+// The first tick of a row: every channel whose cell plays a note on the beat instrument raises
+// the beat. A cell's instrument counts from 1 as in the file (0: none given, the channel keeps
+// its own, which libxmp counts from 0). Key-offs, cuts and instrument-only cells are no notes.
+static void inspectRow()
+{
+    for (int channel = 0; channel < moduleChannels; channel++) {
+        const xmp_channel_info& state = tickInfo.channel_info[channel];
+        const xmp_event& cell = state.event;
+        if (cell.note == 0 || cell.note > XMP_MAX_KEYS) {
+            continue;
+        }
+        int instrument = cell.ins != 0 ? cell.ins : state.instrument + 1;
+        if (instrument == BEAT_INSTRUMENT) {
+            onBeatInstrument();
+        }
+    }
+}
+
+// Plays the next tick into libxmp's buffer. libxmp never stops by itself: it loops and counts
+// the loops, so the first tick that counts a loop ends the song and its audio is dropped.
+// Returns 0 when there is nothing more to hand out.
+static int renderTick()
+{
+    if (moduleHandle == nullptr || songEnded.load(std::memory_order_relaxed)) {
+        return 0;
+    }
+    if (xmp_play_frame(player()) != 0) {
+        songEnded.store(1);
+        return 0;
+    }
+    xmp_get_frame_info(player(), &tickInfo);
+    if (tickInfo.loop_count > 0) {
+        songEnded.store(1);
+        return 0;
+    }
+    if (tickInfo.frame == 0) {
+        inspectRow();
+    }
+    tickAudio = static_cast<const int16_t*>(tickInfo.buffer);
+    tickFramesLeft = tickInfo.buffer_size / static_cast<int>(OUTPUT_CHANNELS * sizeof(int16_t));
+    return 1;
+}
+
+void musicRender(int16_t* out, int frames)
+{
+    while (frames > 0) {
+        if (tickFramesLeft == 0 && !renderTick()) {
+            std::memset(out, 0, static_cast<size_t>(frames) * OUTPUT_CHANNELS * sizeof(int16_t));
+            return;
+        }
+        int count = std::min(frames, tickFramesLeft);
+        std::memcpy(out, tickAudio, static_cast<size_t>(count) * OUTPUT_CHANNELS * sizeof(int16_t));
+        out += count * OUTPUT_CHANNELS;
+        tickAudio += count * OUTPUT_CHANNELS;
+        tickFramesLeft -= count;
+        frames -= count;
+    }
+}

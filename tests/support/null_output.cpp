@@ -1,0 +1,47 @@
+#include "tests/support/null_output.h"
+
+NullOutput nullOutput{};
+static int refuseOpen = 0;
+
+void nullOutputReset(int refuse)
+{
+    nullOutput = NullOutput{};
+    refuseOpen = refuse;
+}
+
+int audioOutputOpen(int rate, int channels, int frames, AudioRender render)
+{
+    nullOutput.opens++;
+    if (refuseOpen) {
+        return 0;
+    }
+    nullOutput.open = 1;
+    nullOutput.running = 0;
+    nullOutput.rate = rate;
+    nullOutput.channels = channels;
+    nullOutput.frames = frames;
+    nullOutput.render = render;
+    return 1;
+}
+
+void audioOutputResume()
+{
+    if (nullOutput.open) {
+        nullOutput.running = 1;
+    }
+}
+
+void audioOutputLock()
+{
+    nullOutput.lockDepth++;
+    nullOutput.locks++;
+}
+
+void audioOutputUnlock() { nullOutput.lockDepth--; }
+
+void audioOutputClose()
+{
+    nullOutput.closes++;
+    nullOutput.open = 0;
+    nullOutput.running = 0;
+}
