@@ -26,6 +26,7 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	$(MAKE) asan
+	$(MAKE) fuzz
 
 unit: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -LE e2e
@@ -34,6 +35,19 @@ asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DYARVIK_SANITIZE=ON -DYARVIK_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS) -LE e2e
+
+# The TGA decoder under libFuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer) for a
+# minute from the seeds in tests/fuzz/corpus; any finding, or an allocation of 64 MB or more,
+# fails it and leaves the input in build-fuzz/.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DYARVIK_FUZZ=ON -DYARVIK_TESTS=OFF -DYARVIK_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) --target tga_fuzzer -j$(JOBS)
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/tests/fuzz/tga_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -malloc_limit_mb=64 \
+	  -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus tests/fuzz/corpus
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
