@@ -1,0 +1,54 @@
+// One whole frame of the tunnel scene with both particle pools full, on Mesa's software
+// renderer offscreen: clear, the scene's drawing, and the wait for the finished pixels.
+#include <benchmark/benchmark.h>
+
+#include "scenes/tunnel/particles.h"
+#include "scenes/tunnel/scroller.h"
+#include "scenes/tunnel/tunnel_scene.h"
+#include "scenes/tunnel/tunnel_state.h"
+#include "shell/gl.h"
+#include "shell/window.h"
+#include "shell/window_offscreen.h"
+
+namespace {
+
+void fillPools()
+{
+    for (int i = 0; i < DOT_POOL_SIZE; ++i) {
+        dotPool[i] = Particle{256.0f + static_cast<float>(i % 128), 176.0f + static_cast<float>(i / 128), 0.0f, 0.0f,
+                              0.5f, 0.5f, 0.5f, 1};
+    }
+    for (int i = 0; i < SPARK_POOL_SIZE; ++i) {
+        sparkPool[i] = Particle{200.0f + static_cast<float>(i % 240), 100.0f + static_cast<float>(i / 10), 0.01f,
+                                0.2f, 1.0f, 0.6f, 0.0f, 1};
+    }
+}
+
+void BM_TunnelFramePixelsFullPools(benchmark::State& state)
+{
+    static bool windowMade = false;
+    if (!windowMade) {
+        createDemoWindow();
+        tunnelSceneInit();
+        windowMade = true;
+    }
+    if (running != 1) {
+        state.SkipWithError("no offscreen GL context");
+        return;
+    }
+    fillPools();
+    tunnel.travelPosition = 12.3f;
+    tunnel.wobbleAngle = 4.5f;
+    scrollPosition = 96.0f;
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        tunnelSceneDraw();
+        glBindTexture(GL_TEXTURE_2D, 0);
+        benchmark::DoNotOptimize(offscreenFrame());
+    }
+}
+// Mesa renders on worker threads, so the wall time is the frame time.
+BENCHMARK(BM_TunnelFramePixelsFullPools)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
