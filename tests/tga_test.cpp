@@ -73,6 +73,8 @@ TEST_F(Tga, ZeroSizeOrSixteenBitDepthFailsForBothTypesWithoutTouchingGl)
 
 TEST_F(Tga, RawSwapsBlueAndRedAndUploadsRgbByteAligned)
 {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+    glrec.calls.clear();
     GLuint name = load(tgaFile(2, 2, 1, 24, 0, {10, 20, 30, 40, 50, 60}));
     ASSERT_NE(name, 0u);
     EXPECT_EQ(texture(name).format, GLenum(GL_RGB));
@@ -84,7 +86,7 @@ TEST_F(Tga, RawSwapsBlueAndRedAndUploadsRgbByteAligned)
     ASSERT_GE(store, 0);
     EXPECT_LT(store, upload);
     EXPECT_EQ(glrec.calls[store].args, (std::vector<double>{GL_UNPACK_ALIGNMENT, 1}));
-    EXPECT_EQ(glrec.unpackAlignment, 4);
+    EXPECT_EQ(glrec.unpackAlignment, 8) << "the caller's alignment is put back";
 }
 
 TEST_F(Tga, RawThirtyTwoBitKeepsAlphaInPlace)
@@ -186,23 +188,6 @@ TEST_F(Tga, HugeDeclaredSizesFailBeforeAnyAllocation)
             EXPECT_EQ(image.width, side);
         }
     }
-}
-
-TEST_F(Tga, DecodersRejectAHeaderThatDoesNotFit)
-{
-    Bytes file = tgaFile(2, 1, 1, 24, 0, {1, 2, 3});
-    TgaImage image{};
-    EXPECT_EQ(decodeTgaRaw(file.data(), 17, &image), 0);
-    EXPECT_EQ(decodeTgaRle(file.data(), 17, &image), 0);
-    EXPECT_EQ(image.pixels, nullptr);
-}
-
-TEST_F(Tga, UnalignedUploadRestoresTheCallersAlignment)
-{
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
-    GLuint name = load(tgaFile(2, 3, 3, 24, 0, Bytes(27, 5)));
-    EXPECT_EQ(texture(name).pixels.size(), 27u);
-    EXPECT_EQ(glrec.unpackAlignment, 8);
 }
 
 }  // namespace
