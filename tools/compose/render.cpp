@@ -1,0 +1,26 @@
+#include <xmp.h>
+
+#include "tools/compose/chip1.h"
+
+std::vector<int16_t> renderOnePass(const uint8_t* bytes, size_t size)
+{
+    std::vector<int16_t> frames;
+    xmp_context context = xmp_create_context();
+    if (xmp_load_module_from_memory(context, bytes, static_cast<long>(size)) != 0) {
+        xmp_free_context(context);
+        return frames;
+    }
+    xmp_start_player(context, RENDER_RATE, 0);
+    xmp_set_player(context, XMP_PLAYER_VOLUME, RENDER_PLAYER_VOLUME);
+    xmp_frame_info info;
+    while (xmp_play_frame(context) == 0) {
+        xmp_get_frame_info(context, &info);
+        if (info.loop_count > 0) break;
+        const int16_t* buffer = static_cast<const int16_t*>(info.buffer);
+        frames.insert(frames.end(), buffer, buffer + info.buffer_size / 2);
+    }
+    xmp_end_player(context);
+    xmp_release_module(context);
+    xmp_free_context(context);
+    return frames;
+}
