@@ -13,8 +13,12 @@ struct TgaImage {
     int32_t height;
 };
 
-// A new texture name made from the TGA file, or 0 on failure. `filter` is used for both the
-// minifying and magnifying filters. Texture object 0 is bound afterwards.
+// A new texture name made from the TGA file of `length` bytes, or 0 on failure. `filter` is
+// used for both the minifying and magnifying filters. Texture object 0 is bound afterwards.
 GLuint loadTextureFromTga(const unsigned char* bytes, uint32_t length, GLint filter);
+
+// Fill `image` from a file of the uncompressed (type 2) or run-length (type 10) kind: 1 on
+// success, with `pixels` the caller's to free; 0 on failure, with `pixels` null. No read goes
+// past `length` bytes, and a file that ends before its last pixel fails.
 int decodeTgaRaw(const unsigned char* bytes, uint32_t length, TgaImage* image);
 int decodeTgaRle(const unsigned char* bytes, uint32_t length, TgaImage* image);
