@@ -109,6 +109,8 @@ static void shutDown()
     destroyDemoWindow();
 }
 
+int demoSceneIndex() { return sceneIndex; }
+
 int demoMain()
 {
     if (startUp()) {

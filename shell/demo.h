@@ -3,3 +3,7 @@
 #pragma once
 
 int demoMain();
+
+// The scene the loop is on, counting from 1; past the last scene once the sequence has ended.
+// Read-only, for the tools that profile the run.
+int demoSceneIndex();

@@ -41,6 +41,11 @@ std::array<double, 4> mat4Apply(const Mat4& m, double x, double y, double z)
 void glRecorderReset()
 {
     glrec = GlRecorder{};
+    // Deeper than any GL implementation's stacks, so that pushing never reallocates.
+    glrec.modelview.reserve(64);
+    glrec.projection.reserve(64);
+    glrec.texture.reserve(64);
+    glrec.listBaseStack.reserve(64);
     glrec.modelview.push_back(mat4Identity());
     glrec.projection.push_back(mat4Identity());
     glrec.texture.push_back(mat4Identity());
@@ -270,13 +275,17 @@ void glClear(GLbitfield mask) { record("glClear", {double(mask)}); }
 void glEnable(GLenum cap)
 {
     record("glEnable", {double(cap)});
-    glrec.enabled.insert(cap);
+    if (glrec.keepCalls) {
+        glrec.enabled.insert(cap);
+    }
 }
 
 void glDisable(GLenum cap)
 {
     record("glDisable", {double(cap)});
-    glrec.enabled.erase(cap);
+    if (glrec.keepCalls) {
+        glrec.enabled.erase(cap);
+    }
 }
 
 GLboolean glIsEnabled(GLenum cap) { return glrec.enabled.count(cap) ? GL_TRUE : GL_FALSE; }
@@ -297,7 +306,7 @@ void glHint(GLenum target, GLenum mode) { record("glHint", {double(target), doub
 void glTexGeni(GLenum coord, GLenum pname, GLint param)
 {
     record("glTexGeni", {double(coord), double(pname), double(param)});
-    if (pname == GL_TEXTURE_GEN_MODE) {
+    if (pname == GL_TEXTURE_GEN_MODE && glrec.keepCalls) {
         glrec.texGenMode[coord] = param;
     }
 }
@@ -380,7 +389,7 @@ void glListBase(GLuint base)
 void glCallLists(GLsizei n, GLenum type, const GLvoid* lists)
 {
     std::string text;
-    if (type == GL_UNSIGNED_BYTE && n > 0) {
+    if (type == GL_UNSIGNED_BYTE && n > 0 && (glrec.keepCalls || glrec.compilingList != 0)) {
         text.assign(static_cast<const char*>(lists), static_cast<size_t>(n));
     }
     record("glCallLists", {double(n), double(type)}, text);
@@ -484,7 +493,9 @@ void glLightfv(GLenum light, GLenum pname, const GLfloat* params)
         v[i] = params[i];
     }
     record("glLightfv", {double(light), double(pname), v[0], v[1], v[2], v[3]});
-    glrec.lights[light].params[pname] = v;
+    if (glrec.keepCalls) {
+        glrec.lights[light].params[pname] = v;
+    }
 }
 
 void glFlush() { record("glFlush", {}); }
