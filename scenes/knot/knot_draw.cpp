@@ -23,7 +23,8 @@ static constexpr GLfloat LIGHT_POSITION[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 
 static Vec3 scaled(Vec3 v, float s) { return Vec3{s * v.x, s * v.y, s * v.z}; }
 
-// Ring thickness around the k-th curve point: 0.15 to 0.35, a wave of twelve segments.
+// Ring thickness around the k-th curve point: 0.15 to 0.35, a wave of twelve segments. The
+// angle is formed in double, like the knot curve's, and only the radius is stored as float32.
 static float ringRadius(int k)
 {
     double a = static_cast<double>(k) * TWELFTH_TURN + wavePhase;
