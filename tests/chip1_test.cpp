@@ -31,7 +31,10 @@ std::vector<uint8_t> embeddedModule()
     return bytes;
 }
 
-int header16(const std::vector<uint8_t>& bytes, size_t offset) { return bytes[offset] | bytes[offset + 1] << 8; }
+int header16(const std::vector<uint8_t>& bytes, size_t offset)
+{
+    return bytes[offset] | bytes[offset + 1] << 8;
+}
 
 class Chip1 : public ::testing::Test {
 protected:
@@ -49,7 +52,10 @@ protected:
         xmp_free_context(context);
         delete bytes;
     }
-    void SetUp() override { ASSERT_TRUE(loaded) << "CHIP1/MODMUSIC missing or not a module the player loads"; }
+    void SetUp() override
+    {
+        ASSERT_TRUE(loaded) << "CHIP1/MODMUSIC missing or not a module the player loads";
+    }
 
     static const xmp_event& event(int order, int row, int channel)
     {

@@ -11,7 +11,6 @@
 
 static constexpr int CHANNELS = 16;
 static constexpr int ROWS = 64;
-static constexpr int BAR = 8;
 static constexpr int CHORD_ROWS = 16;
 static constexpr int EVEN_ROW_BPM = 84;
 static constexpr int ODD_ROW_BPM = 108;
@@ -65,7 +64,10 @@ static void makeSineTable()
 }
 
 // sin(2 pi * cycles / SR) for a whole number of cycle-samples: exact phase, no drift.
-static double sineAt(long long cycleSamples) { return sineTable[static_cast<size_t>(cycleSamples % SR)]; }
+static double sineAt(long long cycleSamples)
+{
+    return sineTable[static_cast<size_t>(cycleSamples % SR)];
+}
 
 // A small deterministic noise source (xorshift32), uniform in -1..1.
 struct Noise {
@@ -114,6 +116,7 @@ static double harmonics(int hz, long long n, long long offset, int maxHz, Weight
     return sum;
 }
 
+// Magnitude of a Butterworth low-pass of the given order at hz, used to shape harmonics.
 static double lowpassGain(double hz, double cutoff, int order)
 {
     return 1.0 / std::sqrt(1.0 + std::pow(hz / cutoff, 2.0 * order));
@@ -184,9 +187,9 @@ static XmSample hatSample()
         double metal = 0.0;
         for (double hz : METAL_HZ) metal += std::fmod(hz * 1.7 * t, 1.0) < 0.5 ? 1.0 : -1.0;
         double raw = 0.6 * noiseNext(noise) + 0.12 * metal;
-        high = 0.80 * (high + raw - previousIn);
+        high = 0.6 * (high + raw - previousIn);
         previousIn = raw;
-        high2 = 0.80 * (high2 + high - previousHigh);
+        high2 = 0.6 * (high2 + high - previousHigh);
         previousHigh = high;
         double envelope = 0.55 * std::exp(-t / 0.018) + 0.45 * std::exp(-t / 0.24);
         double fade = t > 0.8 ? std::max(0.0, (0.9 - t) / 0.1) : 1.0;
@@ -246,9 +249,8 @@ static XmSample toneSample(const char* name, const std::vector<Voice>& voices, i
 
 static XmSample bassSample()
 {
-    XmSample sample = toneSample("bass", {{110, 1.0, false, 0}, {111, 0.8, false, 9000}, {55, 1.6, false, 0}},
-                                 SR / 10, 3500.0, 700.0, 2, 110.0, 12000);
-    return sample;
+    return toneSample("bass", {{110, 1.0, false, 0}, {111, 0.8, false, 9000}, {55, 1.6, false, 0}}, SR / 10, 3500.0,
+                      700.0, 2, 110.0, 12000);
 }
 
 static XmSample padSample()
@@ -262,7 +264,7 @@ static XmSample padSample()
 static XmSample leadSample()
 {
     XmSample sample = toneSample("lead", {{440, 1.0, true, 0}, {441, 0.55, false, 20000}, {880, 0.15, false, 0}},
-                                 SR / 20, 9000.0, 4200.0, 2, 440.0, 16000);
+                                 SR / 20, 7000.0, 3800.0, 2, 440.0, 8000);
     sample.panning = 112;
     return sample;
 }
@@ -367,6 +369,7 @@ struct Section {
     bool harmony;      // the lead doubled a third below
     bool snareRamp;    // the snare grows louder through the pattern
     bool fadeOut;      // the last chord and the kicks under it die away
+    bool opensSong;    // the pad starts here; everywhere else it glides from chord to chord
 };
 
 static std::string repeatBar(const char* bar, int times)
@@ -387,18 +390,15 @@ static void setCell(XmPattern& pattern, int row, int channel, int note, int inst
     cell.param = static_cast<uint8_t>(param);
 }
 
-// A note of the scale a third below (the harmony voice); chromatic notes drop a major third.
-static int thirdBelow(int note)
+// The harmony under a lead note: the highest tone of the chord at least a minor third below,
+// so the second voice always sits inside the chord of the moment.
+static int harmonyBelow(int note, const Chord& chord)
 {
-    static const bool IN_SCALE[12] = {true, false, true, false, true, true, false, true, false, true, false, true};
-    int semitone = (note - 1) % 12;
-    if (!IN_SCALE[semitone]) return note - 4;
-    int steps = 0, candidate = note;
-    while (steps < 2) {
-        candidate--;
-        if (IN_SCALE[(candidate - 1) % 12]) steps++;
+    int best = 0;
+    for (const char* tone : chord.pad) {
+        for (int candidate = noteNumber(tone) - 24; candidate <= note - 3; candidate += 12) best = std::max(best, candidate);
     }
-    return candidate;
+    return best;
 }
 
 static void writeDrums(XmPattern& pattern, const Section& section)
@@ -435,9 +435,12 @@ static void writeHarmony(XmPattern& pattern, const Section& section)
         const Chord& chord = chordNamed(section.chords[c]);
         int first = c * CHORD_ROWS;
         static const int PAN[3] = {0x50, 0x80, 0xb0};
-        if (section.padVolume[c] > 0) {
-            for (int v = 0; v < 3; v++) {
-                setCell(pattern, first, CH_PAD + v, noteNumber(chord.pad[v]), INS_PAD, section.padVolume[c], 0x08, PAN[v]);
+        for (int v = 0; v < 3; v++) {
+            int note = noteNumber(chord.pad[v]);
+            if (section.opensSong && c == 0) {
+                setCell(pattern, first, CH_PAD + v, note, INS_PAD, section.padVolume[c], 0x08, PAN[v]);
+            } else {
+                setCell(pattern, first, CH_PAD + v, note, 0, section.padVolume[c], 0x03, 0xff);
             }
         }
         int root = noteNumber(chord.root);
@@ -496,7 +499,8 @@ static void writeLead(XmPattern& pattern, const Section& section)
         int pan = rest ? 0 : 0x08;
         setCell(pattern, row, CH_LEAD, note, instrument, volume, pan, rest ? 0 : 0x68);
         if (section.harmony) {
-            setCell(pattern, row, CH_HARMONY, rest ? NOTE_OFF : thirdBelow(note), instrument,
+            int under = rest ? NOTE_OFF : harmonyBelow(note, chordNamed(section.chords[row / CHORD_ROWS]));
+            setCell(pattern, row, CH_HARMONY, under, instrument,
                     rest ? -1 : section.leadVolume * 3 / 5, pan, rest ? 0 : 0x98);
         }
         if (row + ECHO_DELAY < ROWS) {
@@ -547,7 +551,10 @@ static const char* const ARP_UP = "01234321";
 static const char* const ARP_WIDE = "02135324";
 static const char* const ARP_RISE = "01234564";
 
-static std::string silence() { return std::string(ROWS, '.'); }
+static std::string silence()
+{
+    return std::string(ROWS, '.');
+}
 
 // The ten patterns, in the order they are numbered in the file.
 static std::vector<Section> makeSections()
@@ -560,7 +567,7 @@ static std::vector<Section> makeSections()
                         silence(),
                         repeatBar(ARP_UP, 8),
                         "r:64",
-                        {16, 24, 32, 40}, 20, 0, 0, 34, 0, 0, false, false, false});
+                        {16, 24, 32, 40}, 20, 0, 0, 34, 0, 0, false, false, false, true});
     // 1: build. The bass and the backbeat come in, hats on the offbeats.
     sections.push_back({{"Am", "F", "C", "G"},
                         repeatBar("K.S.K.S.K.S.KKSs", 3) + "K.S.K.S.B.S.KSSS",
@@ -568,7 +575,7 @@ static std::vector<Section> makeSections()
                         repeatBar("R..-R..-", 8),
                         repeatBar(ARP_UP, 8),
                         "r:64",
-                        {34, 34, 34, 34}, 24, 40, 0, 46, 48, 30, false, false, false});
+                        {34, 34, 34, 34}, 24, 40, 0, 46, 48, 30, false, false, false, false});
     // 2: build to the tunnel. Two-step drums, the lead hinting at the theme, a snare roll.
     sections.push_back({{"Am", "F", "C", "G"},
                         "X.S..KS.K.S..KSsK.S..KS.K.S.sKSsB.S..KS.K.S..KSsK.SsS.SSBSSSBSBS",
@@ -576,7 +583,7 @@ static std::vector<Section> makeSections()
                         repeatBar("R.R.R.RO", 8),
                         repeatBar(ARP_WIDE, 8),
                         "r:32 E5:6 D5:2 C5:8 D5:6 B4:2 G4:4 r:4",
-                        {34, 34, 34, 34}, 26, 48, 36, 52, 56, 34, false, false, false});
+                        {34, 34, 34, 34}, 26, 48, 36, 52, 56, 34, false, false, false, false});
     // 3: main theme (played twice).
     sections.push_back({{"Am", "F", "C", "G"},
                         "X.S..KSsK.S..KSsB.S..KSsK.Ss.KSsB.S..KS.K.S..KSsB.S..KSsK.S.sKSS",
@@ -585,7 +592,7 @@ static std::vector<Section> makeSections()
                         repeatBar(ARP_UP, 8),
                         "E5:3 D5:1 C5:2 D5:2 E5:4 A5:4 G5:3 F5:1 E5:2 C5:2 F5:6 r:2 "
                         "E5:3 D5:1 C5:2 B4:2 C5:4 E5:4 D5:3 C5:1 B4:2 D5:2 G5:6 r:2",
-                        {32, 32, 32, 32}, 20, 54, 46, 54, 60, 36, false, false, false});
+                        {32, 32, 32, 32}, 20, 54, 46, 54, 60, 36, false, false, false, false});
     // 4: the theme answered an octave up.
     sections.push_back({{"Am", "F", "C", "G"},
                         "X.S..KS.K.S..KSsB.S.KKS.K.Ss.KSsB.S..KSsK.S..KSsB.S.KKSsK.SsSKSS",
@@ -594,15 +601,15 @@ static std::vector<Section> makeSections()
                         repeatBar(ARP_WIDE, 8),
                         "A5:2 G5:1 A5:1 C6:4 B5:2 A5:2 E5:4 F5:2 E5:1 F5:1 A5:4 G5:2 F5:2 C5:4 "
                         "E5:2 D5:1 E5:1 G5:4 F5:2 E5:2 C5:4 B4:2 D5:2 G5:4 F5:2 E5:2 D5:4",
-                        {32, 32, 32, 32}, 20, 54, 46, 54, 60, 36, false, false, false});
+                        {32, 32, 32, 32}, 20, 54, 46, 54, 60, 36, false, false, false, false});
     // 5: breakdown. Drums fall away to a lone kick and a clap, the pad and the pluck carry it.
     sections.push_back({{"F", "G", "Em", "Am"},
                         "X...............K...........S...K...S...K...S...K.S.S.S.K.SSSSSS",
                         silence().substr(0, 32) + repeatBar(".h.h.h.h", 4),
                         repeatBar("R.......", 8),
                         repeatBar(ARP_RISE, 8),
-                        "A5:6 G5:2 F5:4 C5:4 B5:6 A5:2 G5:4 D5:4 G5:6 F5:2 E5:4 B4:4 C5:6 B4:2 A4:8",
-                        {42, 42, 42, 42}, 32, 40, 32, 42, 44, 30, false, false, false});
+                        "A5:6 G5:2 F5:4 C5:4 B5:6 A5:2 G5:4 D5:4 G5:6 B5:2 E5:4 B4:4 C5:6 B4:2 A4:8",
+                        {38, 38, 38, 38}, 28, 40, 32, 42, 44, 30, false, false, false, false});
     // 6: the climb back: the snare doubles up to a roll over a rising line to the dominant.
     sections.push_back({{"Dm", "Em", "F", "E"},
                         "B...S...S...S.S.B.S.S.S.S.S.S.SSB.S.B.S.B.S.B.SSBSSSBSSSBSBSBSBS",
@@ -610,7 +617,7 @@ static std::vector<Section> makeSections()
                         repeatBar("R.R.R.R.", 6) + repeatBar("RRRRRRRR", 2),
                         repeatBar(ARP_RISE, 8),
                         "A5:16 B5:16 C6:16 B5:8 G#5:8",
-                        {38, 38, 38, 38}, 32, 50, 38, 52, 60, 36, false, true, false});
+                        {38, 38, 38, 38}, 32, 50, 38, 52, 60, 36, false, true, false, false});
     // 7: the return: four to the floor, the theme in thirds.
     sections.push_back({{"Am", "F", "C", "G"},
                         "X.B.K.BK" + repeatBar("K.B.K.BKK.B.K.B.", 2) + "K.B.K.BK" + "K.B.K.BS" + "K.B.BSBS",
@@ -619,7 +626,7 @@ static std::vector<Section> makeSections()
                         repeatBar(ARP_UP, 8),
                         "E5:3 D5:1 C5:2 D5:2 E5:4 A5:4 G5:3 F5:1 E5:2 C5:2 F5:6 r:2 "
                         "E5:3 D5:1 C5:2 B4:2 C5:4 E5:4 D5:3 C5:1 B4:2 D5:2 G5:6 r:2",
-                        {36, 36, 36, 36}, 22, 56, 48, 58, 62, 38, true, false, false});
+                        {36, 36, 36, 36}, 22, 56, 48, 58, 62, 38, true, false, false, false});
     // 8: the high answer, turning to the dominant.
     sections.push_back({{"Am", "F", "Dm", "E"},
                         "X.B.K.BK" + repeatBar("K.B.K.BKK.B.K.B.", 2) + "K.B.K.BK" + "K.B.K.BS" + "B.B.BSSS",
@@ -628,7 +635,7 @@ static std::vector<Section> makeSections()
                         repeatBar(ARP_WIDE, 8),
                         "A5:2 G5:1 A5:1 C6:4 B5:2 A5:2 E5:4 F5:2 E5:1 F5:1 A5:4 G5:2 F5:2 C5:4 "
                         "D5:2 C5:1 D5:1 F5:4 E5:2 D5:2 A5:4 G#5:4 B5:4 E6:4 D6:2 B5:2",
-                        {36, 36, 36, 36}, 22, 56, 48, 58, 62, 38, true, false, false});
+                        {36, 36, 36, 36}, 22, 56, 48, 58, 62, 38, true, false, false, false});
     // 9: ending: the deceptive turn to F, the cadence, and the home chord left to ring out.
     sections.push_back({{"F", "G", "E", "Am"},
                         "X.S..KS.K.S..KSsK.S..KS.K.S.sKSsB.S.K.S.B.BSBSBSX...K...K...K.K.",
@@ -636,7 +643,7 @@ static std::vector<Section> makeSections()
                         repeatBar("R.RO.RRO", 6) + "R...............",
                         repeatBar(ARP_UP, 6) + "0.1.2.3.4.5.6...",
                         "C6:4 A5:4 F5:4 A5:4 B5:4 G5:4 D5:4 G5:4 B5:6 A5:2 G#5:8 A5:16",
-                        {36, 36, 36, 40}, 24, 54, 46, 56, 60, 36, true, false, true});
+                        {36, 36, 36, 40}, 24, 54, 46, 56, 60, 36, true, false, true, false});
     return sections;
 }
 
@@ -656,4 +663,7 @@ XmModule composeChip1()
     return module;
 }
 
-std::vector<uint8_t> chip1Bytes() { return xmWrite(composeChip1()); }
+std::vector<uint8_t> chip1Bytes()
+{
+    return xmWrite(composeChip1());
+}

@@ -2,8 +2,10 @@
 //   compose OUT.xm            write the module
 //   compose --check FILE.xm   exit 0 when FILE.xm holds exactly the bytes compose writes
 //   compose --wav OUT.wav [FILE.xm]   one pass as the demo plays it (FILE.xm, else the module)
+//   compose --samples DIR     each instrument's sample as DIR/<n>-<name>.wav, to look at
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "tools/compose/chip1.h"
@@ -32,7 +34,7 @@ static void put32(std::vector<uint8_t>& out, uint32_t v)
     for (int i = 0; i < 4; i++) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-static bool writeWav(const char* path, const std::vector<int16_t>& frames)
+static bool writeWav(const char* path, const std::vector<int16_t>& frames, int channels = 2)
 {
     std::vector<uint8_t> out;
     uint32_t dataBytes = static_cast<uint32_t>(frames.size() * 2);
@@ -40,10 +42,10 @@ static bool writeWav(const char* path, const std::vector<int16_t>& frames)
     put32(out, 36 + dataBytes);
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     put32(out, 16);
-    put32(out, 1 | 2 << 16);  // PCM, two channels
+    put32(out, 1 | channels << 16);  // PCM
     put32(out, RENDER_RATE);
-    put32(out, RENDER_RATE * 4);
-    put32(out, 4 | 16 << 16);  // block align 4, 16 bits
+    put32(out, RENDER_RATE * 2 * channels);
+    put32(out, 2 * channels | 16 << 16);  // block align, 16 bits
     out.insert(out.end(), {'d', 'a', 't', 'a'});
     put32(out, dataBytes);
     const uint8_t* pcm = reinterpret_cast<const uint8_t*>(frames.data());
@@ -90,6 +92,19 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: compose OUT.xm | --check FILE.xm | --wav OUT.wav [FILE.xm]\n");
+    if (argc == 3 && std::strcmp(argv[1], "--samples") == 0) {
+        XmModule module = composeChip1();
+        for (size_t i = 0; i < module.instruments.size(); i++) {
+            const XmInstrument& instrument = module.instruments[i];
+            if (instrument.samples.empty() || instrument.samples[0].data.empty()) continue;
+            std::string path = std::string(argv[2]) + "/" + std::to_string(i + 1) + "-" + instrument.name + ".wav";
+            if (!writeWav(path.c_str(), instrument.samples[0].data, 1)) {
+                std::fprintf(stderr, "compose: cannot write %s\n", path.c_str());
+                return 1;
+            }
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "usage: compose OUT.xm | --check FILE.xm | --wav OUT.wav [FILE.xm] | --samples DIR\n");
     return 2;
 }
