@@ -174,7 +174,8 @@ static XmSample snareSample()
     return sample;
 }
 
-// A metallic hat that rings like an open hat; closed hats are the same note cut after one tick.
+// A metallic hat that rings like a cymbal; closed and half-open hats are the same note cut after
+// one tick or four.
 static XmSample hatSample()
 {
     int length = SR * 9 / 10;
@@ -349,7 +350,7 @@ static const Chord& chordNamed(const char* name)
 
 // One pattern of the score. Drum and hat lines have one character per row:
 //   drums: K kick, S snare, s ghost snare, B kick and snare, X kick, snare and crash
-//   hats:  h closed, H accented closed, o open, . none
+//   hats:  h closed, H accented closed, o half-open, . none
 //   bass:  R root, O octave up, F fifth, - key off, . hold
 // The lead is a list of "note:rows" tokens ("r" rests), 64 rows in all.
 struct Section {
@@ -424,7 +425,7 @@ static void writeDrums(XmPattern& pattern, const Section& section)
         } else if (h == 'h' || h == 'H') {
             setCell(pattern, row, CH_HAT, DRUM_NOTE, INS_HAT, section.hatVolume + (h == 'H' ? 10 : 0), 0x0e, 0xc1);
         } else if (h == 'o') {
-            setCell(pattern, row, CH_HAT, DRUM_NOTE, INS_HAT, section.hatVolume + 4);
+            setCell(pattern, row, CH_HAT, DRUM_NOTE, INS_HAT, section.hatVolume + 4, 0x0e, 0xc4);
         }
     }
 }

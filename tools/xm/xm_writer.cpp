@@ -140,7 +140,8 @@ std::vector<uint8_t> xmWrite(const XmModule& module)
     putText(out, module.tracker, 20);
     put16(out, 0x0104);
     put32(out, 20 + 256);
-    put16(out, static_cast<int>(module.orders.size()));
+    int orderCount = std::min(static_cast<int>(module.orders.size()), 256);  // the order table's size
+    put16(out, orderCount);
     put16(out, module.restart);
     put16(out, module.channels);
     put16(out, static_cast<int>(module.patterns.size()));
@@ -148,7 +149,7 @@ std::vector<uint8_t> xmWrite(const XmModule& module)
     put16(out, module.linearFrequencies ? 1 : 0);
     put16(out, module.speed);
     put16(out, module.bpm);
-    for (int i = 0; i < 256; i++) put8(out, i < static_cast<int>(module.orders.size()) ? module.orders[i] : 0);
+    for (int i = 0; i < 256; i++) put8(out, i < orderCount ? module.orders[i] : 0);
 
     for (const XmPattern& pattern : module.patterns) {
         std::vector<uint8_t> packed = packPattern(pattern, module.channels);
