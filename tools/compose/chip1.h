@@ -17,4 +17,5 @@ std::vector<uint8_t> chip1Bytes();
 
 // One pass of a module as the demo plays it: interleaved stereo 16-bit frames at RENDER_RATE,
 // up to (not including) the first frame on which the song loops. Empty if it cannot load.
-std::vector<int16_t> renderOnePass(const uint8_t* bytes, size_t size);
+// orderStarts, when given, receives the stereo frame at which each order position begins.
+std::vector<int16_t> renderOnePass(const uint8_t* bytes, size_t size, std::vector<size_t>* orderStarts = nullptr);

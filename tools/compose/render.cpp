@@ -2,7 +2,7 @@
 
 #include "tools/compose/chip1.h"
 
-std::vector<int16_t> renderOnePass(const uint8_t* bytes, size_t size)
+std::vector<int16_t> renderOnePass(const uint8_t* bytes, size_t size, std::vector<size_t>* orderStarts)
 {
     std::vector<int16_t> frames;
     xmp_context context = xmp_create_context();
@@ -16,6 +16,7 @@ std::vector<int16_t> renderOnePass(const uint8_t* bytes, size_t size)
     while (xmp_play_frame(context) == 0) {
         xmp_get_frame_info(context, &info);
         if (info.loop_count > 0) break;
+        if (orderStarts && info.row == 0 && info.frame == 0) orderStarts->push_back(frames.size() / 2);
         const int16_t* buffer = static_cast<const int16_t*>(info.buffer);
         frames.insert(frames.end(), buffer, buffer + info.buffer_size / 2);
     }
