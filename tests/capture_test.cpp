@@ -149,6 +149,91 @@ TEST(Capture, SoundIsTheModuleAtTheDemosVolumeSampleForSample)
     EXPECT_GT(energy, 0) << "the module is silent in its first seconds";
 }
 
+// Pixels of the knot tube in a PNG frame: neither the dark red background, nor a ball's pale
+// glow, nor a pure red swirl point.
+long tubeArea(const std::string& png)
+{
+    std::string cmd = "convert '" + png + "' -depth 8 rgb:-";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (p == nullptr) {
+        return -1;
+    }
+    std::vector<unsigned char> rgb(640 * 480 * 3);
+    size_t got = std::fread(rgb.data(), 1, rgb.size(), p);
+    pclose(p);
+    if (got != rgb.size()) {
+        return -1;
+    }
+    long area = 0;
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        int r = rgb[i], g = rgb[i + 1], b = rgb[i + 2];
+        bool background = r >= 86 && r <= 92 && g < 4 && b < 4;
+        bool swirl = r == 255 && g == 0 && b == 0;
+        bool ball = g > 60;
+        area += !background && !swirl && !ball;
+    }
+    return area;
+}
+
+TEST(Capture, TheKnotSwellsOnTheFrameOfTheFirstBeatAfterTheTubeIsComplete)
+{
+    // When the beats fall, by the player itself: rendered in slices of 32 sound frames.
+    ResourceBlob* blob = findResourceBlob("CHIP1", "MODMUSIC");
+    ASSERT_NE(blob, nullptr);
+    startSound();
+    ASSERT_EQ(playModule(blob->data, blob->size), 1);
+    std::free(blob);
+    std::vector<double> beats;  // seconds at which a beat has been raised
+    int16_t slice[64];
+    takeBeat();
+    for (int n = 0; n < 44100 * 12; n += 32) {
+        musicRender(slice, 32);
+        if (takeBeat()) {
+            beats.push_back((n + 32) / 44100.0);
+        }
+    }
+    shutdownSound();
+
+    // At 30 fps every pass steps, so step k runs in frame k - 1, and the tube is complete
+    // (growthCount 180) from step 180 on: frame 179. A step sees the beats raised up to its
+    // frame's time; the first reacting frame is the first from 179 whose interval holds a beat.
+    const int fps = 30;
+    int expected = -1;
+    for (int f = 179; f < 12 * fps && expected < 0; ++f) {
+        double lo = static_cast<double>(static_cast<long>(f - 1) * 1000 / fps) / 1000.0;
+        double hi = static_cast<double>(static_cast<long>(f) * 1000 / fps) / 1000.0;
+        for (double b : beats) {
+            if (b > lo && b <= hi) {
+                expected = f;
+            }
+        }
+    }
+    ASSERT_GT(expected, 0) << "no beat within 12 s";
+
+    std::string dir = tempDir("beat");
+    const int first = 170;
+    ASSERT_EQ(capture("--out " + dir + " --fps 30 --from " + std::to_string(first / 30.0 + 0.001) + " --to " +
+                      std::to_string((expected + 8) / 30.0) + " --seed 4")
+                  .status,
+              0);
+    // The tube's area jumps by the swelling's 15 % in each direction, far above the frame to
+    // frame change of the orbit.
+    int reacted = -1;
+    long previous = tubeArea(frame(dir, 0));
+    for (int f = first + 2; f <= expected + 6 && reacted < 0; ++f) {
+        long area = tubeArea(frame(dir, f - first - 1));
+        ASSERT_GT(area, 0);
+        if (f - first - 1 > 0) {
+            previous = tubeArea(frame(dir, f - first - 2));
+        }
+        if (static_cast<double>(area) > 1.12 * static_cast<double>(previous)) {
+            reacted = f;
+        }
+    }
+    EXPECT_NEAR(reacted, expected, 1) << "beat expected on frame " << expected;
+    std::printf("first counted beat: expected on frame %d, the knot swelled on frame %d\n", expected, reacted);
+}
+
 TEST(Capture, WholeRunLastsTheModulePlusTheFadeAndShowsEachScene)
 {
     std::string dir = tempDir("whole");
