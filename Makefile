@@ -49,5 +49,16 @@ fuzz: deps
 	$(FUZZ_BUILD)/tests/fuzz/tga_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -malloc_limit_mb=64 \
 	  -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus tests/fuzz/corpus
 
+# Builds (Release) and runs every benchmark in bench/, the whole demo through the capture
+# tool's profile, the start-up of the real program under Xvfb and the allocation test, and
+# prints one table of the figures against their targets. BENCH_ARGS go to bench/report.py
+# (e.g. --real-seconds 10 to close the real program early instead of a whole run).
+BENCH_BUILD ?= build-bench
+BENCH_ARGS ?=
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DYARVIK_TESTS=ON -DYARVIK_BENCH=ON $(CMAKE_FLAGS)
+	cmake --build $(BENCH_BUILD) --target benchmarks -j$(JOBS)
+	python3 bench/report.py --build $(BENCH_BUILD) $(BENCH_ARGS)
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

@@ -8,6 +8,7 @@
 struct CaptureOptions {
     std::string out;           // .mp4 file, or a directory for PNG frames and a WAV
     bool toDirectory = false;
+    std::string profile;       // instead of --out: a CSV of every pass's wall time, nothing encoded
     int64_t fpsNum = 60;       // frames per second as the fraction fpsNum / fpsDen
     int64_t fpsDen = 1;
     double from = 0.0;         // seconds of demo time to keep: [from, to)

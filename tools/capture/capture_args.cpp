@@ -7,10 +7,12 @@
 #include "tools/capture/capture.h"
 
 const char* CAPTURE_USAGE =
-    "usage: yarvik-capture --out FILE.mp4|DIR [--fps N|N/M] [--from S] [--to S] [--seed N]\n"
+    "usage: yarvik-capture --out FILE.mp4|DIR | --profile FILE.csv [--fps N|N/M] [--from S] [--to S] [--seed N]\n"
     "Renders the demo frame by frame on a virtual clock, with no display or sound device.\n"
     "  --out FILE.mp4  H.264 video with AAC audio, encoded by the ffmpeg program\n"
     "  --out DIR       PNG frames (frame_000000.png, ...) and audio.wav in the directory\n"
+    "  --profile FILE.csv  no output: the wall time of every pass (drawing and glFinish) and the\n"
+    "                  scene it drew, and the time spent rendering the music, one row per frame\n"
     "  --fps N         frames per second, whole or a fraction such as 60000/1001 (default 60)\n"
     "  --from S        first second of demo time to keep (earlier frames are run, not kept)\n"
     "  --to S          demo time at which to stop (default: the demo's own end)\n"
@@ -86,7 +88,7 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
             o->help = true;
             return "";
         }
-        if (arg != "--out" && arg != "--fps" && arg != "--from" && arg != "--to" && arg != "--seed") {
+        if (arg != "--out" && arg != "--profile" && arg != "--fps" && arg != "--from" && arg != "--to" && arg != "--seed") {
             return "unknown argument '" + arg + "' (see --help)";
         }
         if (i + 1 >= argc) {
@@ -95,6 +97,8 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
         const char* value = argv[++i];
         if (arg == "--out") {
             o->out = value;
+        } else if (arg == "--profile") {
+            o->profile = value;
         } else if (arg == "--fps") {
             if (!parseFps(value, &o->fpsNum, &o->fpsDen)) {
                 return std::string("--fps takes a rate such as 60, 60000/1001 or 59.94 (1 to 1000), not '") + value + "'";
@@ -118,8 +122,11 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
             o->seedGiven = true;
         }
     }
-    if (o->out.empty()) {
-        return "--out is required (a .mp4 file or a directory for PNG frames)";
+    if (!o->out.empty() && !o->profile.empty()) {
+        return "--out and --profile exclude each other";
+    }
+    if (o->out.empty() && o->profile.empty()) {
+        return "--out is required (a .mp4 file or a directory for PNG frames), or --profile FILE.csv";
     }
     if (o->to >= 0.0 && o->to <= o->from) {
         return "--to must be later than --from";

@@ -1,7 +1,9 @@
 // yarvik-capture: runs the demo exactly as the program does (same start-up, loop and scenes)
 // on a virtual clock that moves one frame interval per pass, draws into an offscreen Mesa
 // context, renders the music offline in lockstep, and hands every frame and its slice of
-// sound to the encoder. Frame n is the demo at exactly n * 1000 / fps ms.
+// sound to the encoder. Frame n is the demo at exactly n * 1000 / fps ms. With --profile it
+// encodes nothing and records instead how long every pass took on the wall clock.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,9 +13,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "music/player.h"
 #include "shell/demo.h"
+#include "shell/heap.h"
 #include "shell/window.h"
 #include "shell/window_offscreen.h"
 #include "tools/capture/capture.h"
@@ -31,6 +35,25 @@ static int64_t framesKept = 0;
 static bool failed = false;
 static std::chrono::steady_clock::time_point wallStart;
 static int16_t audioSlice[MIXING_RATE * OUTPUT_CHANNELS];  // one frame interval at >= 1 fps
+
+// One pass of the main loop as the profile sees it: from the end of the loop test that began
+// it to the start of the next one's hand-over, so the drawing and the glFinish that waits for
+// the renderer, but not the music rendered between passes, which is timed on its own.
+struct ProfiledPass {
+    int64_t frame;
+    int scene;
+    double passMs;
+    double audioMs;
+    int audioFrames;
+};
+static std::vector<ProfiledPass> profiledPasses;
+static std::chrono::steady_clock::time_point passStart;
+static int passScene = 0;
+
+static double msSince(std::chrono::steady_clock::time_point start, std::chrono::steady_clock::time_point end)
+{
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
 
 static void reportFailure(const std::string& what)
 {
@@ -95,6 +118,8 @@ static void keepFrame(const uint8_t* rgba, int64_t frame)
 // it so that beats whose rows start before frame k are raised before its step.
 static void present(const uint8_t* rgba)
 {
+    const auto passEnd = std::chrono::steady_clock::now();
+    const bool profiling = !options.profile.empty();
     const int64_t k = pumps++;
     if (k > 0) {
         const int64_t frame = k - 1;
@@ -106,15 +131,39 @@ static void present(const uint8_t* rgba)
         const int64_t from = frameStartSample(options, frame, MIXING_RATE);
         const int count = static_cast<int>(frameStartSample(options, k, MIXING_RATE) - from);
         offlineAudioRender(audioSlice, count);
-        if (keeps(seconds)) {
+        if (profiling) {
+            const double audioMs = msSince(passEnd, std::chrono::steady_clock::now());
+            profiledPasses.push_back(ProfiledPass{frame, passScene, msSince(passStart, passEnd), audioMs, count});
+        } else if (keeps(seconds)) {
             keepFrame(rgba, frame);
             wavWrite(&wav, audioSlice, count);
         }
-        if (isatty(STDERR_FILENO)) {
+        if (!profiling && isatty(STDERR_FILENO)) {
             showProgress(frame, seconds, false);
         }
     }
     virtualClockSet(frameStartMs(options, k));
+    if (profiling) {
+        passScene = demoSceneIndex();
+        passStart = std::chrono::steady_clock::now();
+    }
+}
+
+// The profile as CSV, one row per pass in order; false when it cannot be written.
+static bool writeProfile()
+{
+    FILE* f = std::fopen(options.profile.c_str(), "w");
+    if (f == nullptr) {
+        std::fprintf(stderr, "yarvik-capture: cannot write %s\n", options.profile.c_str());
+        return false;
+    }
+    std::fputs("frame,demo_ms,scene,pass_ms,audio_ms,audio_frames\n", f);
+    for (const ProfiledPass& p : profiledPasses) {
+        std::fprintf(f, "%lld,%lld,%d,%.4f,%.4f,%d\n", static_cast<long long>(p.frame),
+                     static_cast<long long>(frameStartMs(options, p.frame)), p.scene, p.passMs, p.audioMs,
+                     p.audioFrames);
+    }
+    return std::fclose(f) == 0;
 }
 
 static bool commandExists(const char* name)
@@ -181,8 +230,31 @@ static bool closeSinks()
     return ok;
 }
 
+// Runs the demo once without output and writes the profile. Returns the exit status.
+static int profileRun()
+{
+    std::fprintf(stderr, "yarvik-capture: profiling into %s at %lld/%lld fps, seed %u\n", options.profile.c_str(),
+                 static_cast<long long>(options.fpsNum), static_cast<long long>(options.fpsDen), options.seed);
+    virtualClockSeed(options.seed);
+    virtualClockSet(0);
+    offscreenPresent = present;
+    profiledPasses.reserve(1 << 14);
+    wallStart = std::chrono::steady_clock::now();
+
+    int status = demoMain();
+
+    double wall = msSince(wallStart, std::chrono::steady_clock::now()) / 1000.0;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    bool written = writeProfile();
+    std::fprintf(stderr, "yarvik-capture: %zu passes profiled in %.1f s, peak resident memory %ld KiB\n",
+                 profiledPasses.size(), wall, usage.ru_maxrss);
+    return status != 0 || !written ? 1 : 0;
+}
+
 int main(int argc, char** argv)
 {
+    keepHeapTop();
     std::string error = parseCaptureArgs(argc, argv, &options);
     if (!error.empty()) {
         std::fprintf(stderr, "yarvik-capture: %s\n", error.c_str());
@@ -194,6 +266,9 @@ int main(int argc, char** argv)
     }
     if (!options.seedGiven) {
         options.seed = static_cast<unsigned int>(std::time(nullptr));
+    }
+    if (!options.profile.empty()) {
+        return profileRun();
     }
     std::fprintf(stderr, "yarvik-capture: %s at %lld/%lld fps, seed %u\n", options.out.c_str(),
                  static_cast<long long>(options.fpsNum), static_cast<long long>(options.fpsDen), options.seed);

@@ -1,0 +1,235 @@
+// The knot scene with its tube complete on Mesa's software renderer, two ways in one run:
+// as the demo draws it (immediate mode, a glBegin/glEnd pair and a texture bind per quad, all
+// recomputed every frame), and with the same 5760 quads computed once, outside the timed loop,
+// and submitted from vertex arrays in one glDrawArrays. The balls and the swirl are drawn the
+// same way in both. The ratio of the two times is how far the designed drawing is from the
+// best this renderer can do with the same geometry.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "math/knot_math.h"
+#include "scenes/knot/knot_scene.h"
+#include "scenes/knot/knot_state.h"
+#include "shell/gl.h"
+#include "shell/window.h"
+#include "shell/window_offscreen.h"
+#include "tests/support/fake_clock.h"
+
+namespace {
+
+constexpr int RING_QUADS = 32;
+constexpr float TUBE_RADIUS = 0.25f;
+constexpr float TUBE_WAVE = 0.1f;
+constexpr float CAMERA_TILT = 35.0f;
+constexpr float BALL_HALF_SIZE = 0.15f;
+constexpr float SWIRL_DROP = -4.0f;
+constexpr GLfloat LIGHT_AMBIENT[4] = {0.75f, 0.75f, 0.75f, 1.0f};
+constexpr GLfloat LIGHT_DIFFUSE[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+constexpr GLfloat LIGHT_POSITION[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+constexpr int TUBE_VERTICES = KNOT_SEGMENT_COUNT * RING_QUADS * 4;
+
+std::vector<GLfloat> tubeVertices;
+std::vector<GLfloat> tubeNormals;
+
+// The knot state of a complete tube, and the offscreen context; once per process.
+bool prepare()
+{
+    static bool prepared = false;
+    if (!prepared) {
+        createDemoWindow();
+        fakeClockSet(10000);
+        knotSceneInit();
+        for (int i = 0; i < 200; ++i) {
+            knotSceneStep();
+        }
+        prepared = true;
+    }
+    return running == 1 && growthCount == KNOT_GROWTH_LIMIT;
+}
+
+float ringRadius(int k)
+{
+    double a = static_cast<double>(k) * TWELFTH_TURN + wavePhase;
+    return static_cast<float>(TUBE_WAVE * std::cos(a) + TUBE_RADIUS);
+}
+
+Vec3 ringPoint(Vec3 p, Vec3 q, float r, float theta)
+{
+    Vec3 v{static_cast<float>(r * std::cos(static_cast<double>(theta))),
+           static_cast<float>(r * std::sin(static_cast<double>(theta))), 0.0f};
+    tubeRingPoint(p, q, &v);
+    return v;
+}
+
+Vec3 scaled(Vec3 v, float s) { return Vec3{s * v.x, s * v.y, s * v.z}; }
+
+void put(Vec3 normal, Vec3 vertex)
+{
+    tubeNormals.insert(tubeNormals.end(), {normal.x, normal.y, normal.z});
+    tubeVertices.insert(tubeVertices.end(), {vertex.x, vertex.y, vertex.z});
+}
+
+// The tube's quads with the same corners, order and normals as the scene's drawing of a
+// complete tube (every segment solid, one quad per step).
+void buildTube()
+{
+    tubeVertices.clear();
+    tubeNormals.clear();
+    tubeVertices.reserve(TUBE_VERTICES * 3);
+    tubeNormals.reserve(TUBE_VERTICES * 3);
+    for (int k = 0; k < KNOT_SEGMENT_COUNT; ++k) {
+        Vec3 p0 = scaled(knotSegments[k].start, pulseScale);
+        Vec3 p1 = scaled(knotSegments[k].end, pulseScale);
+        Vec3 p2 = scaled(knotSegments[k < KNOT_SEGMENT_COUNT - 1 ? k + 1 : 0].end, pulseScale);
+        float r0 = ringRadius(k);
+        float r1 = ringRadius(k + 1);
+        for (int j = 0; j < RING_QUADS; ++j) {
+            float theta0 = static_cast<float>(j) / RING_QUADS * T;
+            float theta1 = static_cast<float>(j + 1) / RING_QUADS * T;
+            Vec3 v00 = ringPoint(p0, p1, r0, theta0);
+            Vec3 v10 = ringPoint(p1, p2, r1, theta0);
+            Vec3 v11 = ringPoint(p1, p2, r1, theta1);
+            Vec3 v01 = ringPoint(p0, p1, r0, theta1);
+            put(vec3Sub(v10, p1), v10);
+            put(vec3Sub(v00, p0), v00);
+            put(vec3Sub(v01, p0), v01);
+            put(vec3Sub(v11, p1), v11);
+        }
+    }
+}
+
+void drawBalls()
+{
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, knotBallTexture);
+    for (const Vec3& ball : knotBalls) {
+        glPushMatrix();
+        glTranslatef(ball.x, ball.y, ball.z);
+        glRotatef(90.0f - cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
+        glRotatef(-CAMERA_TILT, 1.0f, 0.0f, 0.0f);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex3f(-BALL_HALF_SIZE, BALL_HALF_SIZE, 0.0f);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex3f(-BALL_HALF_SIZE, -BALL_HALF_SIZE, 0.0f);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex3f(BALL_HALF_SIZE, -BALL_HALF_SIZE, 0.0f);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex3f(BALL_HALF_SIZE, BALL_HALF_SIZE, 0.0f);
+        glEnd();
+        glPopMatrix();
+    }
+}
+
+void drawSwirl()
+{
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glPushMatrix();
+    glTranslatef(0.0f, SWIRL_DROP, 0.0f);
+    glRotatef(90.0f - cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
+    glBegin(GL_POINTS);
+    for (const SwirlPoint& point : swirlPoints) {
+        glColor3f(0.5f + point.brightness, 0.5f - point.brightness, 0.5f - point.brightness);
+        glVertex3f(point.x, point.y, point.z);
+    }
+    glEnd();
+    glPopMatrix();
+}
+
+// The scene's drawing with the tube from the prepared arrays.
+void drawBatchedScene()
+{
+    glClearColor(0.35f, 0.0f, 0.0f, 1.0f);
+    glPushMatrix();
+    placeCamera(cameraPosition.x, cameraPosition.y, cameraPosition.z, -CAMERA_TILT, 90.0f - cameraOrbitAngle, 0.0f);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, LIGHT_AMBIENT);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, LIGHT_DIFFUSE);
+    glLightfv(GL_LIGHT0, GL_POSITION, LIGHT_POSITION);
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+    glBindTexture(GL_TEXTURE_2D, knotTubeTexture);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, tubeVertices.data());
+    glNormalPointer(GL_FLOAT, 0, tubeNormals.data());
+    glDrawArrays(GL_QUADS, 0, TUBE_VERTICES);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_GEN_T);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_LIGHTING);
+    drawBalls();
+    drawSwirl();
+    glPopMatrix();
+}
+
+void frame(void (*draw)())
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    draw();
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+// Pixels whose colour differs between the two ways of drawing, so that the batch is known to
+// draw what the scene draws.
+int differingPixels()
+{
+    std::vector<uint8_t> asDrawn(OFFSCREEN_WIDTH * OFFSCREEN_HEIGHT * 4);
+    frame(knotSceneDraw);
+    const uint8_t* a = offscreenFrame();
+    asDrawn.assign(a, a + asDrawn.size());
+    frame(drawBatchedScene);
+    const uint8_t* b = offscreenFrame();
+    int differing = 0;
+    int lit = 0;
+    for (size_t i = 0; i < asDrawn.size(); i += 4) {
+        differing += std::abs(asDrawn[i] - b[i]) + std::abs(asDrawn[i + 1] - b[i + 1]) +
+                             std::abs(asDrawn[i + 2] - b[i + 2]) > 3
+                         ? 1
+                         : 0;
+        lit += asDrawn[i + 1] > 20 || asDrawn[i + 2] > 20 ? 1 : 0;
+    }
+    return lit > 1000 ? differing : -1;
+}
+
+void BM_KnotTubeAsDrawn(benchmark::State& state)
+{
+    if (!prepare()) {
+        state.SkipWithError("no offscreen GL context");
+        return;
+    }
+    for (auto _ : state) {
+        frame(knotSceneDraw);
+        benchmark::DoNotOptimize(offscreenFrame());
+    }
+    state.counters["quads"] = KNOT_SEGMENT_COUNT * RING_QUADS;
+}
+BENCHMARK(BM_KnotTubeAsDrawn)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_KnotTubeOneBatch(benchmark::State& state)
+{
+    if (!prepare()) {
+        state.SkipWithError("no offscreen GL context");
+        return;
+    }
+    buildTube();
+    const int differing = differingPixels();
+    for (auto _ : state) {
+        frame(drawBatchedScene);
+        benchmark::DoNotOptimize(offscreenFrame());
+    }
+    state.counters["quads"] = KNOT_SEGMENT_COUNT * RING_QUADS;
+    // -1: the scene drew no tube to compare with.
+    state.counters["differingPixels"] = differing;
+}
+BENCHMARK(BM_KnotTubeOneBatch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
