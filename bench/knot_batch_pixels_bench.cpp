@@ -139,7 +139,41 @@ void drawSwirl()
     glPopMatrix();
 }
 
-// The scene's drawing with the tube from the prepared arrays.
+// The tube in immediate mode from the prepared quads, for telling apart what the designed
+// drawing's cost is made of: `bindPerQuad` as the scene does, `pairPerQuad` a glBegin/glEnd
+// pair per quad as the scene does, otherwise one pair for the whole tube.
+void drawPreparedTubeImmediate(bool bindPerQuad, bool pairPerQuad)
+{
+    const GLfloat* v = tubeVertices.data();
+    const GLfloat* n = tubeNormals.data();
+    glBindTexture(GL_TEXTURE_2D, knotTubeTexture);
+    if (!pairPerQuad) {
+        glBegin(GL_QUADS);
+    }
+    for (int q = 0; q < TUBE_VERTICES / 4; ++q) {
+        if (bindPerQuad) {
+            glBindTexture(GL_TEXTURE_2D, knotTubeTexture);
+        }
+        if (pairPerQuad) {
+            glBegin(GL_QUADS);
+        }
+        for (int c = 0; c < 4; ++c, v += 3, n += 3) {
+            glNormal3f(n[0], n[1], n[2]);
+            glVertex3f(v[0], v[1], v[2]);
+        }
+        if (pairPerQuad) {
+            glEnd();
+        }
+    }
+    if (!pairPerQuad) {
+        glEnd();
+    }
+}
+
+enum TubeWay { TUBE_ARRAYS, TUBE_IMMEDIATE_AS_SCENE, TUBE_IMMEDIATE_NO_BINDS, TUBE_IMMEDIATE_ONE_PAIR };
+TubeWay tubeWay = TUBE_ARRAYS;
+
+// The scene's drawing with the tube from the prepared quads.
 void drawBatchedScene()
 {
     glClearColor(0.35f, 0.0f, 0.0f, 1.0f);
@@ -152,14 +186,18 @@ void drawBatchedScene()
     glLightfv(GL_LIGHT0, GL_POSITION, LIGHT_POSITION);
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_TEXTURE_GEN_T);
-    glBindTexture(GL_TEXTURE_2D, knotTubeTexture);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, tubeVertices.data());
-    glNormalPointer(GL_FLOAT, 0, tubeNormals.data());
-    glDrawArrays(GL_QUADS, 0, TUBE_VERTICES);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
+    if (tubeWay == TUBE_ARRAYS) {
+        glBindTexture(GL_TEXTURE_2D, knotTubeTexture);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, tubeVertices.data());
+        glNormalPointer(GL_FLOAT, 0, tubeNormals.data());
+        glDrawArrays(GL_QUADS, 0, TUBE_VERTICES);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+    } else {
+        drawPreparedTubeImmediate(tubeWay == TUBE_IMMEDIATE_AS_SCENE, tubeWay != TUBE_IMMEDIATE_ONE_PAIR);
+    }
     glBindTexture(GL_TEXTURE_2D, 0);
     glDisable(GL_TEXTURE_GEN_S);
     glDisable(GL_TEXTURE_GEN_T);
@@ -231,5 +269,29 @@ void BM_KnotTubeOneBatch(benchmark::State& state)
     state.counters["differingPixels"] = differing;
 }
 BENCHMARK(BM_KnotTubeOneBatch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Where the difference lies: the scene's GL calls from prepared quads (no math), then without
+// the per-quad bind, then with one glBegin/glEnd pair for the whole tube.
+void BM_KnotTubePreparedImmediate(benchmark::State& state)
+{
+    if (!prepare()) {
+        state.SkipWithError("no offscreen GL context");
+        return;
+    }
+    buildTube();
+    tubeWay = static_cast<TubeWay>(state.range(0));
+    for (auto _ : state) {
+        frame(drawBatchedScene);
+        benchmark::DoNotOptimize(offscreenFrame());
+    }
+    tubeWay = TUBE_ARRAYS;
+}
+BENCHMARK(BM_KnotTubePreparedImmediate)
+    ->ArgName("way")
+    ->Arg(TUBE_IMMEDIATE_AS_SCENE)
+    ->Arg(TUBE_IMMEDIATE_NO_BINDS)
+    ->Arg(TUBE_IMMEDIATE_ONE_PAIR)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
