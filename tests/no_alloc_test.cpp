@@ -51,7 +51,10 @@ void noteAllocation()
 // otherwise the C allocator and operator new are replaced by counting ones that hand the work
 // on to glibc's own allocator.
 #ifdef YARVIK_ASAN
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime's allocator interface (its header is not installed with every
+// compiler): the hooks are called on every allocation and release.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*mallocHook)(const volatile void*, size_t),
+                                                         void (*freeHook)(const volatile void*));
 
 namespace {
 void mallocHook(const volatile void*, size_t) { noteAllocation(); }
