@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,7 +38,8 @@ std::string tempDir(const std::string& name)
 
 CaptureRun capture(const std::string& args)
 {
-    std::string errFile = std::string(::testing::TempDir()) + "capture_stderr.txt";
+    // ctest runs the cases of this file in parallel processes: each gets its own file.
+    std::string errFile = std::string(::testing::TempDir()) + "capture_stderr_" + std::to_string(getpid()) + ".txt";
     std::string cmd = CAPTURE + " " + args + " >/dev/null 2>'" + errFile + "'";
     int raw = std::system(cmd.c_str());
     std::ifstream in(errFile);
@@ -65,10 +67,11 @@ int countFrames(const std::string& dir)
     }
 }
 
-// Mean brightness 0..255 of a PNG frame, by ImageMagick.
+// Brightness 0..255 of a PNG frame, by ImageMagick: the mean of its brightest channel, so a
+// deep red picture counts as bright as it looks.
 int brightness(const std::string& png)
 {
-    std::string cmd = "convert '" + png + "' -colorspace gray -format '%[fx:int(255*mean)]' info:";
+    std::string cmd = "convert '" + png + "' -format '%[fx:int(255*max(mean.r,max(mean.g,mean.b)))]' info:";
     FILE* p = popen(cmd.c_str(), "r");
     int v = -1;
     if (p != nullptr) {

@@ -72,11 +72,12 @@ wait_demo() {
   fail "the demo did not exit within ${1:-10} s"
 }
 
-# Mean brightness (0-255) of the whole screen right now; also keeps the shot as $WORK/$1.png.
+# Brightness (0-255) of the whole screen right now, the mean of its brightest channel (so a
+# deep red picture counts as bright as it looks); keeps the shot as $WORK/$1.png.
 screen_brightness() {
   import -silent -window root "$WORK/$1.png" 2>/dev/null || { echo -1; return; }
   [ -n "${YARVIK_SHOTS:-}" ] && cp "$WORK/$1.png" "$YARVIK_SHOTS/$1.png"
-  convert "$WORK/$1.png" -colorspace gray -format '%[fx:int(255*mean)]' info: 2>/dev/null
+  convert "$WORK/$1.png" -format '%[fx:int(255*max(mean.r,max(mean.g,mean.b)))]' info: 2>/dev/null
 }
 
 count_lines() { grep -c -x "$1" "$WORK/out" || true; }
