@@ -37,6 +37,11 @@ int __real__Z10playModulePKhj(const unsigned char* bytes, uint32_t length);
 void __real__Z13particlesInitv();
 void __real__Z13knotSceneInitv();
 void __real__Z15tunnelSceneInitv();
+void __real__Z14buildFontListsv();
+int __real_SDL_InitSubSystem(uint32_t flags);
+void* __real_SDL_CreateWindow(const char* title, int x, int y, int w, int h, uint32_t flags);
+void* __real_SDL_GL_CreateContext(void* window);
+void __real_SDL_ShowWindow(void* window);
 }
 
 namespace {
@@ -158,6 +163,46 @@ void __wrap__Z16createDemoWindowv()
 {
     __real__Z16createDemoWindowv();
     mark("window_gl_font");
+}
+
+// Inside the window step: SDL's video, the window (with the display mode and, through GLX, the
+// software renderer's driver), the GL context, and the font's display lists.
+int __wrap_SDL_InitSubSystem(uint32_t flags)
+{
+    int result = __real_SDL_InitSubSystem(flags);
+    if ((flags & 0x20u) != 0) {  // SDL_INIT_VIDEO
+        mark("window.sdl_video");
+    }
+    return result;
+}
+
+void* __wrap_SDL_CreateWindow(const char* title, int x, int y, int w, int h, uint32_t flags)
+{
+    void* window = __real_SDL_CreateWindow(title, x, y, w, h, flags);
+    mark("window.create");
+    return window;
+}
+
+// Full screen shows the window before the context is made, windowed after.
+void __wrap_SDL_ShowWindow(void* window)
+{
+    mark("window.mode");
+    __real_SDL_ShowWindow(window);
+    mark("window.show");
+}
+
+void* __wrap_SDL_GL_CreateContext(void* window)
+{
+    void* context = __real_SDL_GL_CreateContext(window);
+    mark("window.gl_context");
+    return context;
+}
+
+void __wrap__Z14buildFontListsv()
+{
+    mark("window.gl_state");
+    __real__Z14buildFontListsv();
+    mark("window.font_lists");
 }
 
 void __wrap__Z10startSoundv()
