@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "assets/resources.h"
 #include "music/player.h"
 #include "shell/demo.h"
 #include "shell/scenes.h"
@@ -21,6 +24,7 @@ std::vector<std::string> events;  // start-up, scene and shutdown calls in order
 bool musicOn = true;               // what isModulePlaying reports
 int musicWatches = 0;
 int step1Result = 0;               // what scene 1's step returns
+bool moduleMissing = false;        // the resource "CHIP1" is not there
 
 // What one pass did, read off the recorder when the next loop test begins.
 struct Pass {
@@ -97,6 +101,7 @@ protected:
         step1Result = 0;
         millisPerPass = 10;
         atPass = nullptr;
+        moduleMissing = false;
     }
 
     int run()
@@ -145,6 +150,21 @@ const DemoSceneTable demoScenes = {
     {{init1, step1, draw1, release1}, {init2, step2, draw2, release2}},
 };
 
+// The resources, with a module that can be taken away; the font is left out (its lists are
+// built empty), since no test here looks at text.
+const unsigned char FAKE_MODULE[] = "Extended Module: ";
+
+ResourceBlob* findResourceBlob(const char* name, const char* type)
+{
+    if (moduleMissing || std::strcmp(name, "CHIP1") != 0 || std::strcmp(type, "MODMUSIC") != 0) {
+        return nullptr;
+    }
+    ResourceBlob* blob = static_cast<ResourceBlob*>(std::calloc(1, sizeof(ResourceBlob)));
+    blob->size = sizeof FAKE_MODULE;
+    blob->data = FAKE_MODULE;
+    return blob;
+}
+
 void startSound() { logEvent("startSound"); }
 int playModule(const unsigned char* bytes, uint32_t length)
 {
@@ -178,6 +198,20 @@ TEST_F(DemoLoop, StartsUpInOrderAndShutsDownInOrder)
     // The fade-in starts after the module was started, so the first frame is fully black.
     ASSERT_FALSE(passes.empty());
     EXPECT_FLOAT_EQ(passes[0].fadeAlpha, 1.0f - 10.0f / 1000.0f);
+}
+
+TEST_F(DemoLoop, MissingModuleIsNeverPlayedAndAddsNothingToTheOutput)
+{
+    moduleMissing = true;
+    atPass = [](int done) {
+        if (done == 3) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(countOf("playModule"), 0);
+    EXPECT_EQ(countOf("playModule(empty)"), 0);
+    EXPECT_EQ(output, "Exiting sanely...\nExiting sanely...\n");
 }
 
 TEST_F(DemoLoop, FirstPassStepsBeforeItDrawsAndAPassWithNoStepDueStillWatchesDrawsAndFades)
