@@ -46,7 +46,7 @@ void __real_SDL_ShowWindow(void* window);
 
 namespace {
 
-constexpr int MAX_MARKS = 16;
+constexpr int MAX_MARKS = 32;
 
 struct Mark {
     const char* name;
@@ -183,9 +183,16 @@ void* __wrap_SDL_CreateWindow(const char* title, int x, int y, int w, int h, uin
     return window;
 }
 
-// Full screen shows the window before the context is made, windowed after.
+// Full screen shows the window before the context is made (and again, at once, after it);
+// windowed only after it. The first showing is the one timed.
 void __wrap_SDL_ShowWindow(void* window)
 {
+    static bool shown = false;
+    if (shown) {
+        __real_SDL_ShowWindow(window);
+        return;
+    }
+    shown = true;
     mark("window.mode");
     __real_SDL_ShowWindow(window);
     mark("window.show");
