@@ -20,12 +20,14 @@ import sys
 import tempfile
 import time
 
+BENCH_REPETITIONS = 5
 FRAME_BUDGET_MS = 1000.0 / 60.0
 P99_TARGET_MS = 5.0
 BATCH_RATIO_TARGET = 1.3
 STARTUP_TARGET_MS = 250.0
 XVFB_SCREEN = "-screen 0 640x480x24"
 SCENES = {1: "knot", 2: "tunnel"}
+LOAD_AT_START = os.getloadavg()
 STARTUP_STEPS = {
     "main": "process start to main (loading the program and its libraries)",
     "window.sdl_video": "· SDL video (X connection)",
@@ -44,6 +46,17 @@ STARTUP_STEPS = {
     "first_swap": "first swap (empty buffer)",
     "first_frame_presented": "first pass drawn and presented",
 }
+
+
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return "unknown CPU"
 
 
 def log(text):
@@ -80,8 +93,13 @@ def run_benchmarks(build):
         log(f"bench: {name}")
         with tempfile.NamedTemporaryFile(suffix=".json", delete=False) as f:
             path = f.name
+        # Repetitions in random interleaving, so that a load on the machine that comes and goes
+        # falls on both sides of a comparison; the median of the repetitions is reported.
         status, _, err, _ = run_with_rusage([exe, "--benchmark_format=console", f"--benchmark_out={path}",
-                                             "--benchmark_out_format=json"])
+                                             "--benchmark_out_format=json",
+                                             f"--benchmark_repetitions={BENCH_REPETITIONS}",
+                                             "--benchmark_enable_random_interleaving=true",
+                                             "--benchmark_report_aggregates_only=true"])
         if status != 0:
             log(f"  {name} failed ({status}): {err.strip()[-400:]}")
             continue
@@ -89,9 +107,11 @@ def run_benchmarks(build):
             data = json.load(f)
         os.unlink(path)
         for b in data.get("benchmarks", []):
-            if b.get("run_type", "iteration") != "iteration" or b.get("error_occurred"):
+            if b.get("error_occurred"):
                 continue
-            results[b["name"]] = b
+            if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+                continue
+            results[b.get("run_name", b["name"])] = b
     return results
 
 
@@ -214,6 +234,9 @@ def verdict(ok):
 def report(benches, profile, startup, no_alloc):
     lines = []
     add = lines.append
+    add(f"Machine: {os.cpu_count()} cores, {cpu_model()}; "
+        f"load average {LOAD_AT_START[0]:.2f} at the start, {os.getloadavg()[0]:.2f} at the end.")
+    add("")
     add("## Frame time, whole demo (software renderer, 640x480, yarvik-capture --profile)")
     add("")
     add("| scene | passes | median ms | p99 ms | max ms | over 16.7 ms |")
@@ -233,7 +256,8 @@ def report(benches, profile, startup, no_alloc):
         add("| (profile failed) | | | | | |")
     add("")
 
-    add("## Benchmarks (Google Benchmark; real time per iteration, main-thread CPU time)")
+    add(f"## Benchmarks (Google Benchmark, median of {BENCH_REPETITIONS} interleaved repetitions; real time per "
+        f"iteration, main-thread CPU time)")
     add("")
     add("| benchmark | real ms | CPU ms | counters |")
     add("|---|---:|---:|---|")
@@ -241,7 +265,8 @@ def report(benches, profile, startup, no_alloc):
         counters = ", ".join(f"{k}={v:.4g}" for k, v in b.items()
                              if k not in ("name", "run_name", "run_type", "repetitions", "repetition_index",
                                           "threads", "iterations", "real_time", "cpu_time", "time_unit",
-                                          "family_index", "per_family_instance_index", "aggregate_name")
+                                          "family_index", "per_family_instance_index", "aggregate_name",
+                                          "aggregate_unit")
                              and isinstance(v, (int, float)))
         add(f"| {name} | {to_ms(b, 'real_time'):.3f} | {to_ms(b, 'cpu_time'):.3f} | {counters} |")
     add("")
