@@ -261,7 +261,7 @@ def report(benches, profile, startup, no_alloc):
     add("")
     add("| benchmark | real ms | CPU ms | counters |")
     add("|---|---:|---:|---|")
-    for name, b in benches.items():
+    for name, b in sorted(benches.items()):
         counters = ", ".join(f"{k}={v:.4g}" for k, v in b.items()
                              if k not in ("name", "run_name", "run_type", "repetitions", "repetition_index",
                                           "threads", "iterations", "real_time", "cpu_time", "time_unit",
