@@ -111,6 +111,20 @@ TEST(Capture, BadArgumentsGiveOneLineAndStatusTwo)
     EXPECT_EQ(capture("--help").status, 0);
 }
 
+TEST(Capture, WithoutFfmpegAnMp4IsRefusedWithTheFrameDirectoryAsTheWayOut)
+{
+    std::string dir = tempDir("no_ffmpeg");
+    CaptureRun r = capture("--out " + dir + ".mp4 --to 1");
+    ASSERT_EQ(r.status, 0) << "ffmpeg is installed here: " << r.err;
+    std::string errFile = std::string(::testing::TempDir()) + "capture_no_ffmpeg.txt";
+    int raw = std::system(("env PATH=/nonexistent " + CAPTURE + " --out " + dir + "2.mp4 --to 1 2>'" + errFile + "'").c_str());
+    std::ifstream in(errFile);
+    std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_NE(err.find("ffmpeg"), std::string::npos) << err;
+    EXPECT_NE(err.find("--out DIR"), std::string::npos) << err;
+}
+
 TEST(Capture, SameSeedGivesIdenticalFramesAndSound)
 {
     std::string a = tempDir("seed_a");
