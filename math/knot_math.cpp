@@ -20,21 +20,6 @@ void knotPoint(float a, float b, float* x, float* y, float* z, float t)
 
 // The frame is rebuilt from the one segment every time; nothing is carried along the curve.
 // U is formed from W before W is normalised, so B is exact to the segment's own plane.
-void tubeRingPoint(Vec3 p, Vec3 q, Vec3* v)
-{
-    Vec3 direction = vec3Sub(q, p);
-    Vec3 sum = vec3Add(q, p);
-    Vec3 normal = vec3Cross(direction, sum);
-    Vec3 outward = vec3Cross(normal, direction);
-    vec3Normalize(&normal);
-    vec3Normalize(&outward);
-    float u = v->x;
-    float w = v->y;
-    v->x = p.x + u * outward.x + w * normal.x;
-    v->y = p.y + u * outward.y + w * normal.y;
-    v->z = p.z + u * outward.z + w * normal.z;
-}
-
 void placeCamera(float px, float py, float pz, float ax, float ay, float az)
 {
     glRotatef(-ax, 1.0f, 0.0f, 0.0f);
