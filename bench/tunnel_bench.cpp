@@ -3,6 +3,7 @@
 // 1000 sparks and the scroller's band.
 #include <benchmark/benchmark.h>
 
+#include "bench/full_pools.h"
 #include "scenes/tunnel/particles.h"
 #include "scenes/tunnel/scroller.h"
 #include "scenes/tunnel/tunnel_scene.h"
@@ -11,23 +12,11 @@
 
 namespace {
 
-void fillPools()
-{
-    for (int i = 0; i < DOT_POOL_SIZE; ++i) {
-        dotPool[i] = Particle{256.0f + static_cast<float>(i % 128), 176.0f + static_cast<float>(i / 128), 0.0f, 0.0f,
-                              0.5f, 0.5f, 0.5f, 1};
-    }
-    for (int i = 0; i < SPARK_POOL_SIZE; ++i) {
-        sparkPool[i] = Particle{200.0f + static_cast<float>(i % 240), 100.0f + static_cast<float>(i / 10), 0.01f,
-                                0.2f, 1.0f, 0.6f, 0.0f, 1};
-    }
-}
-
 void BM_TunnelSceneDrawFullPools(benchmark::State& state)
 {
     glRecorderReset();
     glrec.keepCalls = false;
-    fillPools();
+    fillParticlePools();
     tunnel.travelPosition = 12.3f;
     tunnel.wobbleAngle = 4.5f;
     scrollPosition = 96.0f;  // five rows in the band

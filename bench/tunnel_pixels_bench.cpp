@@ -2,6 +2,7 @@
 // renderer offscreen: clear, the scene's drawing, and the wait for the finished pixels.
 #include <benchmark/benchmark.h>
 
+#include "bench/full_pools.h"
 #include "scenes/tunnel/particles.h"
 #include "scenes/tunnel/scroller.h"
 #include "scenes/tunnel/tunnel_scene.h"
@@ -11,18 +12,6 @@
 #include "shell/window_offscreen.h"
 
 namespace {
-
-void fillPools()
-{
-    for (int i = 0; i < DOT_POOL_SIZE; ++i) {
-        dotPool[i] = Particle{256.0f + static_cast<float>(i % 128), 176.0f + static_cast<float>(i / 128), 0.0f, 0.0f,
-                              0.5f, 0.5f, 0.5f, 1};
-    }
-    for (int i = 0; i < SPARK_POOL_SIZE; ++i) {
-        sparkPool[i] = Particle{200.0f + static_cast<float>(i % 240), 100.0f + static_cast<float>(i / 10), 0.01f,
-                                0.2f, 1.0f, 0.6f, 0.0f, 1};
-    }
-}
 
 void BM_TunnelFramePixelsFullPools(benchmark::State& state)
 {
@@ -36,7 +25,7 @@ void BM_TunnelFramePixelsFullPools(benchmark::State& state)
         state.SkipWithError("no offscreen GL context");
         return;
     }
-    fillPools();
+    fillParticlePools();
     tunnel.travelPosition = 12.3f;
     tunnel.wobbleAngle = 4.5f;
     scrollPosition = 96.0f;
