@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "math/knot_math.h"
+#include "scenes/knot/knot_draw.h"
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
 #include "shell/gl.h"
@@ -20,15 +21,6 @@
 
 namespace {
 
-constexpr int RING_QUADS = 32;
-constexpr float TUBE_RADIUS = 0.25f;
-constexpr float TUBE_WAVE = 0.1f;
-constexpr float CAMERA_TILT = 35.0f;
-constexpr float BALL_HALF_SIZE = 0.15f;
-constexpr float SWIRL_DROP = -4.0f;
-constexpr GLfloat LIGHT_AMBIENT[4] = {0.75f, 0.75f, 0.75f, 1.0f};
-constexpr GLfloat LIGHT_DIFFUSE[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-constexpr GLfloat LIGHT_POSITION[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 constexpr int TUBE_VERTICES = KNOT_SEGMENT_COUNT * RING_QUADS * 4;
 
 std::vector<GLfloat> tubeVertices;
@@ -50,22 +42,6 @@ bool prepare()
     return running == 1 && growthCount == KNOT_GROWTH_LIMIT;
 }
 
-float ringRadius(int k)
-{
-    double a = static_cast<double>(k) * TWELFTH_TURN + wavePhase;
-    return static_cast<float>(TUBE_WAVE * std::cos(a) + TUBE_RADIUS);
-}
-
-Vec3 ringPoint(Vec3 p, Vec3 q, float r, float theta)
-{
-    Vec3 v{static_cast<float>(r * std::cos(static_cast<double>(theta))),
-           static_cast<float>(r * std::sin(static_cast<double>(theta))), 0.0f};
-    tubeRingPoint(p, q, &v);
-    return v;
-}
-
-Vec3 scaled(Vec3 v, float s) { return Vec3{s * v.x, s * v.y, s * v.z}; }
-
 void put(Vec3 normal, Vec3 vertex)
 {
     tubeNormals.insert(tubeNormals.end(), {normal.x, normal.y, normal.z});
@@ -81,62 +57,24 @@ void buildTube()
     tubeVertices.reserve(TUBE_VERTICES * 3);
     tubeNormals.reserve(TUBE_VERTICES * 3);
     for (int k = 0; k < KNOT_SEGMENT_COUNT; ++k) {
-        Vec3 p0 = scaled(knotSegments[k].start, pulseScale);
-        Vec3 p1 = scaled(knotSegments[k].end, pulseScale);
-        Vec3 p2 = scaled(knotSegments[k < KNOT_SEGMENT_COUNT - 1 ? k + 1 : 0].end, pulseScale);
-        float r0 = ringRadius(k);
-        float r1 = ringRadius(k + 1);
+        Vec3 p0 = knotScaled(knotSegments[k].start, pulseScale);
+        Vec3 p1 = knotScaled(knotSegments[k].end, pulseScale);
+        Vec3 p2 = knotScaled(knotSegments[k < KNOT_SEGMENT_COUNT - 1 ? k + 1 : 0].end, pulseScale);
+        float r0 = knotRingRadius(k);
+        float r1 = knotRingRadius(k + 1);
         for (int j = 0; j < RING_QUADS; ++j) {
             float theta0 = static_cast<float>(j) / RING_QUADS * T;
             float theta1 = static_cast<float>(j + 1) / RING_QUADS * T;
-            Vec3 v00 = ringPoint(p0, p1, r0, theta0);
-            Vec3 v10 = ringPoint(p1, p2, r1, theta0);
-            Vec3 v11 = ringPoint(p1, p2, r1, theta1);
-            Vec3 v01 = ringPoint(p0, p1, r0, theta1);
+            Vec3 v00 = knotRingPoint(p0, p1, r0, theta0);
+            Vec3 v10 = knotRingPoint(p1, p2, r1, theta0);
+            Vec3 v11 = knotRingPoint(p1, p2, r1, theta1);
+            Vec3 v01 = knotRingPoint(p0, p1, r0, theta1);
             put(vec3Sub(v10, p1), v10);
             put(vec3Sub(v00, p0), v00);
             put(vec3Sub(v01, p0), v01);
             put(vec3Sub(v11, p1), v11);
         }
     }
-}
-
-void drawBalls()
-{
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glBindTexture(GL_TEXTURE_2D, knotBallTexture);
-    for (const Vec3& ball : knotBalls) {
-        glPushMatrix();
-        glTranslatef(ball.x, ball.y, ball.z);
-        glRotatef(90.0f - cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
-        glRotatef(-CAMERA_TILT, 1.0f, 0.0f, 0.0f);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex3f(-BALL_HALF_SIZE, BALL_HALF_SIZE, 0.0f);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex3f(-BALL_HALF_SIZE, -BALL_HALF_SIZE, 0.0f);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex3f(BALL_HALF_SIZE, -BALL_HALF_SIZE, 0.0f);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex3f(BALL_HALF_SIZE, BALL_HALF_SIZE, 0.0f);
-        glEnd();
-        glPopMatrix();
-    }
-}
-
-void drawSwirl()
-{
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glPushMatrix();
-    glTranslatef(0.0f, SWIRL_DROP, 0.0f);
-    glRotatef(90.0f - cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
-    glBegin(GL_POINTS);
-    for (const SwirlPoint& point : swirlPoints) {
-        glColor3f(0.5f + point.brightness, 0.5f - point.brightness, 0.5f - point.brightness);
-        glVertex3f(point.x, point.y, point.z);
-    }
-    glEnd();
-    glPopMatrix();
 }
 
 // The tube in immediate mode from the prepared quads, for telling apart what the designed
@@ -176,16 +114,7 @@ TubeWay tubeWay = TUBE_ARRAYS;
 // The scene's drawing with the tube from the prepared quads.
 void drawBatchedScene()
 {
-    glClearColor(0.35f, 0.0f, 0.0f, 1.0f);
-    glPushMatrix();
-    placeCamera(cameraPosition.x, cameraPosition.y, cameraPosition.z, -CAMERA_TILT, 90.0f - cameraOrbitAngle, 0.0f);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, LIGHT_AMBIENT);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, LIGHT_DIFFUSE);
-    glLightfv(GL_LIGHT0, GL_POSITION, LIGHT_POSITION);
-    glEnable(GL_TEXTURE_GEN_S);
-    glEnable(GL_TEXTURE_GEN_T);
+    knotDrawBeforeTube();
     if (tubeWay == TUBE_ARRAYS) {
         glBindTexture(GL_TEXTURE_2D, knotTubeTexture);
         glEnableClientState(GL_VERTEX_ARRAY);
@@ -198,14 +127,7 @@ void drawBatchedScene()
     } else {
         drawPreparedTubeImmediate(tubeWay == TUBE_IMMEDIATE_AS_SCENE, tubeWay != TUBE_IMMEDIATE_ONE_PAIR);
     }
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDisable(GL_TEXTURE_GEN_S);
-    glDisable(GL_TEXTURE_GEN_T);
-    glDisable(GL_LIGHT0);
-    glDisable(GL_LIGHTING);
-    drawBalls();
-    drawSwirl();
-    glPopMatrix();
+    knotDrawAfterTube();
 }
 
 void frame(void (*draw)())

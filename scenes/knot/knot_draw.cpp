@@ -4,12 +4,12 @@
 #include <cmath>
 
 #include "math/knot_math.h"
+#include "scenes/knot/knot_draw.h"
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
 #include "shell/gl.h"
 
 static constexpr float CAMERA_TILT = 35.0f;  // degrees down towards the knot
-static constexpr int RING_QUADS = 32;
 static constexpr int OUTLINED_TAIL = 10;
 static constexpr float TUBE_RADIUS = 0.25f;
 static constexpr float TUBE_WAVE = 0.1f;
@@ -21,17 +21,17 @@ static constexpr GLfloat LIGHT_DIFFUSE[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 // w = 1: a point light fixed in the world next to the knot, given after the camera.
 static constexpr GLfloat LIGHT_POSITION[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 
-static Vec3 scaled(Vec3 v, float s) { return Vec3{s * v.x, s * v.y, s * v.z}; }
+Vec3 knotScaled(Vec3 v, float s) { return Vec3{s * v.x, s * v.y, s * v.z}; }
 
 // Ring thickness around the k-th curve point: 0.15 to 0.35, a wave of twelve segments. The
 // angle is formed in double, like the knot curve's, and only the radius is stored as float32.
-static float ringRadius(int k)
+float knotRingRadius(int k)
 {
     double a = static_cast<double>(k) * TWELFTH_TURN + wavePhase;
     return static_cast<float>(TUBE_WAVE * std::cos(a) + TUBE_RADIUS);
 }
 
-static Vec3 ringPoint(Vec3 p, Vec3 q, float r, float theta)
+Vec3 knotRingPoint(Vec3 p, Vec3 q, float r, float theta)
 {
     Vec3 v{static_cast<float>(r * std::cos(static_cast<double>(theta))),
            static_cast<float>(r * std::sin(static_cast<double>(theta))), 0.0f};
@@ -52,9 +52,9 @@ static void normalAndVertex(Vec3 normal, Vec3 vertex)
 static void drawTubeSegment(int k)
 {
     float s = pulseScale;
-    Vec3 p0 = scaled(knotSegments[k].start, s);
-    Vec3 p1 = scaled(knotSegments[k].end, s);
-    Vec3 p2 = scaled(knotSegments[k < KNOT_SEGMENT_COUNT - 1 ? k + 1 : 0].end, s);
+    Vec3 p0 = knotScaled(knotSegments[k].start, s);
+    Vec3 p1 = knotScaled(knotSegments[k].end, s);
+    Vec3 p2 = knotScaled(knotSegments[k < KNOT_SEGMENT_COUNT - 1 ? k + 1 : 0].end, s);
     int quadStep = 1;
     if (k > growthCount - 8) {
         quadStep = 2;
@@ -62,16 +62,16 @@ static void drawTubeSegment(int k)
     if (k > growthCount - 4) {
         quadStep = 4;
     }
-    float r0 = ringRadius(k);
-    float r1 = ringRadius(k + 1);
+    float r0 = knotRingRadius(k);
+    float r1 = knotRingRadius(k + 1);
     bool solid = k < growthCount - OUTLINED_TAIL;
     for (int j = 0; j < RING_QUADS; j += quadStep) {
         float theta0 = static_cast<float>(j) / RING_QUADS * T;
         float theta1 = static_cast<float>(j + 1) / RING_QUADS * T;
-        Vec3 v00 = ringPoint(p0, p1, r0, theta0);
-        Vec3 v10 = ringPoint(p1, p2, r1, theta0);
-        Vec3 v11 = ringPoint(p1, p2, r1, theta1);
-        Vec3 v01 = ringPoint(p0, p1, r0, theta1);
+        Vec3 v00 = knotRingPoint(p0, p1, r0, theta0);
+        Vec3 v10 = knotRingPoint(p1, p2, r1, theta0);
+        Vec3 v11 = knotRingPoint(p1, p2, r1, theta1);
+        Vec3 v01 = knotRingPoint(p0, p1, r0, theta1);
         Vec3 n00 = vec3Sub(v00, p0);
         Vec3 n10 = vec3Sub(v10, p1);
         Vec3 n11 = vec3Sub(v11, p1);
@@ -153,6 +153,13 @@ static void drawSwirl()
 // scene relies on lighting being off.
 void knotSceneDraw()
 {
+    knotDrawBeforeTube();
+    drawTube();
+    knotDrawAfterTube();
+}
+
+void knotDrawBeforeTube()
+{
     glClearColor(0.35f, 0.0f, 0.0f, 1.0f);
     glPushMatrix();
     placeCamera(cameraPosition.x, cameraPosition.y, cameraPosition.z, -CAMERA_TILT, 90.0f - cameraOrbitAngle, 0.0f);
@@ -163,7 +170,10 @@ void knotSceneDraw()
     glLightfv(GL_LIGHT0, GL_POSITION, LIGHT_POSITION);
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_TEXTURE_GEN_T);
-    drawTube();
+}
+
+void knotDrawAfterTube()
+{
     glBindTexture(GL_TEXTURE_2D, 0);
     glDisable(GL_TEXTURE_GEN_S);
     glDisable(GL_TEXTURE_GEN_T);
