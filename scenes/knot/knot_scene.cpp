@@ -49,18 +49,6 @@ static constexpr uint32_t SCENE_LENGTH_MS = 30000;
 static float randomAngle() { return static_cast<float>(std::rand() % 100) / 100.0f * T; }
 static float randomBrightness() { return static_cast<float>(std::rand() % 50) / 100.0f + 0.5f; }
 
-// A texture from an embedded "TEXTURE" resource, or 0 when it is missing or cannot be decoded.
-static GLuint loadKnotTexture(const char* name)
-{
-    ResourceBlob* blob = findResourceBlob(name, "TEXTURE");
-    if (blob == nullptr) {
-        return 0;
-    }
-    GLuint texture = loadTextureFromTga(blob->data, blob->size, GL_LINEAR);
-    std::free(blob);
-    return texture;
-}
-
 // The knot is sampled once; the last segment ends on the first point instead of on t = 1,
 // which would miss it because T is not 2*pi.
 void knotSceneInit()
@@ -83,8 +71,8 @@ void knotSceneInit()
         point.radius = static_cast<float>(std::rand() % 100) / 100.0f * SWIRL_RIM;
         point.brightness = randomBrightness();
     }
-    knotTubeTexture = loadKnotTexture("REDDISH");
-    knotBallTexture = loadKnotTexture("BALL");
+    knotTubeTexture = loadTextureResource("REDDISH");
+    knotBallTexture = loadTextureResource("BALL");
 }
 
 static void stepBalls()

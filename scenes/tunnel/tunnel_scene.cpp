@@ -39,18 +39,6 @@ PathOffset tunnelPath(float d, int n)
     return PathOffset{static_cast<float>(std::cos(1.5 * turn)), static_cast<float>(std::sin(2.0 * turn))};
 }
 
-// A texture from the named resource, or 0 when the resource is missing or not decodable.
-static GLuint loadSceneTexture(const char* name)
-{
-    ResourceBlob* blob = findResourceBlob(name, "TEXTURE");
-    if (blob == nullptr) {
-        return 0;
-    }
-    const GLuint texture = loadTextureFromTga(blob->data, blob->size, GL_LINEAR);
-    std::free(blob);
-    return texture;
-}
-
 void reportMissingTextures()
 {
     if (tunnel.tunnelTexture == 0) {
@@ -65,8 +53,8 @@ void reportMissingTextures()
 
 void tunnelSceneInit()
 {
-    tunnel.tunnelTexture = loadSceneTexture("TUNNEL");
-    tunnel.ballTexture = loadSceneTexture("BALL");
+    tunnel.tunnelTexture = loadTextureResource("TUNNEL");
+    tunnel.ballTexture = loadTextureResource("BALL");
     reportMissingTextures();
 }
 
