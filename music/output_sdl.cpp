@@ -2,6 +2,7 @@
 // busy device) it opens SDL's dummy driver instead, which is only used when named and which
 // consumes audio at real-time pace: the module then plays its full length, silently.
 #include <SDL.h>
+#include <alsa/error.h>
 
 #include "music/output.h"
 
@@ -13,6 +14,11 @@ static void pullAudio(void*, Uint8* stream, int length)
 {
     render(reinterpret_cast<int16_t*>(stream), length / bytesPerFrame);
 }
+
+// ALSA's own diagnostics (several lines on stderr when a machine has no sound card) say
+// nothing the fallback does not already handle; SDL uses the same libasound, so one handler
+// quiets them.
+static void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
 static SDL_AudioDeviceID openDevice(const SDL_AudioSpec& wanted)
 {
@@ -26,6 +32,7 @@ static SDL_AudioDeviceID openDevice(const SDL_AudioSpec& wanted)
 
 int audioOutputOpen(int rate, int channels, int frames, AudioRender renderFunction)
 {
+    snd_lib_error_set_handler(quietAlsa);
     render = renderFunction;
     bytesPerFrame = channels * static_cast<int>(sizeof(int16_t));
     SDL_AudioSpec wanted;
