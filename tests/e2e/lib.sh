@@ -23,21 +23,21 @@ fail() {
   exit 1
 }
 
-# Starts Xvfb on the first free display number from 90 up.
+# Starts a private Xvfb: with -displayfd the server itself takes the first display number no
+# other server holds (by its lock file) and writes it once it accepts connections, so test runs
+# side by side never share or kill each other's display.
 start_display() {
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 "${1:-640x480x24}" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 1 50); do
-      xdpyinfo >/dev/null 2>&1 && return 0
-      sleep 0.1
-    done
-    kill "$XVFB_PID" 2>/dev/null
+  local number=""
+  Xvfb -displayfd 3 -screen 0 "${1:-640x480x24}" -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 1 100); do
+    number=$(head -n 1 "$WORK/display" 2>/dev/null)
+    [ -n "$number" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
-  fail "no Xvfb display could be started"
+  [ -n "$number" ] || { cat "$WORK/xvfb.log" >&2; fail "no Xvfb display could be started"; }
+  export DISPLAY=":$number"
 }
 
 start_demo() {
