@@ -177,7 +177,11 @@ int isModulePlaying()
     ++musicWatches;
     return musicOn ? 1 : 0;
 }
-void shutdownSound() { logEvent("shutdownSound"); }
+void shutdownSound()
+{
+    logEvent("shutdownSound");
+    EXPECT_EQ(fakeWindow.destroyed, 0) << "the sound stops before the window goes";
+}
 
 TEST_F(DemoLoop, StartsUpInOrderAndShutsDownInOrder)
 {
@@ -194,6 +198,9 @@ TEST_F(DemoLoop, StartsUpInOrderAndShutsDownInOrder)
               (std::vector<std::string>{"release1", "release2", "shutdownSound"}));
     EXPECT_EQ(fakeWindow.created, 1);
     EXPECT_EQ(fakeWindow.destroyed, 1);
+    // Sphere mapping stands ready for the knot's tube, which switches generation on.
+    EXPECT_EQ(glrec.texGenMode[GL_S], GL_SPHERE_MAP);
+    EXPECT_EQ(glrec.texGenMode[GL_T], GL_SPHERE_MAP);
     EXPECT_EQ(output, "Exiting sanely...\nExiting sanely...\n");
     // The fade-in starts after the module was started, so the first frame is fully black.
     ASSERT_FALSE(passes.empty());
@@ -277,7 +284,12 @@ TEST_F(DemoLoop, WithoutMusicEachSceneShowsOnlyItsFadeOutAndTheRunEndsAfterTwoSe
 
 TEST_F(DemoLoop, CompletedFadeOutShowsTheSceneUnfadedThenTheNextUnderAnAlmostOpaqueFadeIn)
 {
-    musicOn = false;
+    step1Result = 1;  // scene 1 asks to end at once; the music plays on
+    atPass = [](int done) {
+        if (done == 130) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
     run();
     size_t switchPass = 0;
     for (size_t i = 1; i < passes.size(); ++i) {
@@ -286,11 +298,12 @@ TEST_F(DemoLoop, CompletedFadeOutShowsTheSceneUnfadedThenTheNextUnderAnAlmostOpa
             break;
         }
     }
-    ASSERT_GT(switchPass, 0u);
+    ASSERT_GT(switchPass, 90u);
     EXPECT_FALSE(passes[switchPass - 1].faded);  // fadeOut reported completion, drew nothing
-    EXPECT_TRUE(passes[switchPass].faded);
-    // The music is still off, so scene 2 starts fading out at once from its first pass.
-    EXPECT_LE(passes[switchPass].fadeAlpha, 0.02f);
+    // Scene 2's fade-in starts at the switch: 10 ms later it is still almost black, and it
+    // clears over the next second.
+    EXPECT_FLOAT_EQ(passes[switchPass].fadeAlpha, 0.99f);
+    EXPECT_FLOAT_EQ(passes[switchPass + 20].fadeAlpha, 0.79f);
 }
 
 TEST_F(DemoLoop, NewSceneCanBeDrawnBeforeItsFirstStep)
@@ -393,16 +406,34 @@ TEST_F(DemoLoop, OtherKeysDoNothing)
     EXPECT_EQ(passes.size(), 6u);
 }
 
-TEST_F(DemoLoop, TimingAndFadesKeepWorkingAcrossTheTickCounterWrap)
+// 1 ms passes: a step falls due once more than 25 ms have passed, so steps come exactly 26 ms
+// apart, before, at and after the wrap of the tick counter.
+TEST_F(DemoLoop, StepsFall26MsApartAndTheRunKeepsItsLengthAcrossTheTickCounterWrap)
 {
     fakeClockSet(0xFFFFFFFFu - 1500u);
     musicOn = false;
+    millisPerPass = 1;
+    atPass = [](int done) {
+        if (done == 4000) {  // a run that no longer ends by itself
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
     uint32_t started = fakeClockNow();
     EXPECT_EQ(run(), 0);
     uint32_t elapsed = fakeClockNow() - started;
     EXPECT_GE(elapsed, 2000u);
     EXPECT_LE(elapsed, 2200u);
-    EXPECT_GT(countOf("draw2"), 50);
+    EXPECT_GT(countOf("draw2"), 500);
+    std::vector<uint32_t> stepTimes;
+    for (const Pass& p : passes) {
+        if (p.stepped) {
+            stepTimes.push_back(p.start);
+        }
+    }
+    ASSERT_GT(stepTimes.size(), 70u);
+    for (size_t i = 1; i < stepTimes.size(); ++i) {
+        ASSERT_EQ(stepTimes[i] - stepTimes[i - 1], 26u) << "step " << i << " at " << stepTimes[i];
+    }
 }
 
 TEST_F(DemoLoop, RefusedDisplayModeRunsNoPassNoInitialisationAndShutsDownWithStatusOne)
