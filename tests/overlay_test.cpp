@@ -66,25 +66,6 @@ TEST_F(Overlay, FadeOutDrawsUpToExactlyOneSecondThenReportsCompletionWithoutAnyG
     EXPECT_EQ(glrec.callCount, 0);
 }
 
-TEST_F(Overlay, FadeQuadCoversTheScreenCounterClockwiseAtDepthZero)
-{
-    fadeIn(100000);
-    auto vertices = glCallsNamed("glVertex2d");
-    ASSERT_EQ(vertices.size(), 4u);
-    const double expected[4][2] = {{0, 0}, {640, 0}, {640, 480}, {0, 480}};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(vertices[i].args[0], expected[i][0]);
-        EXPECT_EQ(vertices[i].args[1], expected[i][1]);
-    }
-    auto coords = glCallsNamed("glTexCoord2f");
-    EXPECT_EQ(coords[0].args, (std::vector<double>{0, 1}));
-    EXPECT_EQ(coords[2].args, (std::vector<double>{1, 0}));
-    auto ortho = glCallsNamed("glOrtho");
-    ASSERT_EQ(ortho.size(), 1u);
-    EXPECT_EQ(ortho[0].args, (std::vector<double>{0, 640, 0, 480, -1, 9999}));
-    EXPECT_EQ(glCallsNamed("glBlendFunc")[0].args, (std::vector<double>{GL_ONE, GL_ONE_MINUS_SRC_ALPHA}));
-}
-
 TEST_F(Overlay, EitherFadeLeavesModelviewCurrentMatricesUnchangedAndStandingBlend)
 {
     glMatrixMode(GL_PROJECTION);
