@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "music/player.h"
@@ -96,7 +97,7 @@ protected:
     void TearDown() override { glFrontFace(GL_CCW); }
 };
 
-TEST_F(TunnelPixels, WallIsSeenFromInsideAndWouldVanishWithTheOppositeWinding)
+TEST_F(TunnelPixels, WallFacesTheViewerFromInsideAndItsLightRampsSmoothly)
 {
     clearFrame();
     drawTunnel();
@@ -109,6 +110,21 @@ TEST_F(TunnelPixels, WallIsSeenFromInsideAndWouldVanishWithTheOppositeWinding)
     clearFrame();
     drawTunnel();
     EXPECT_LT(litPixelCount(offscreenFrame(), 24) * 20, litFromInside) << "the walls face the viewer";
+    glFrontFace(GL_CCW);
+
+    // Untextured, the light along the wall is a smooth ramp from ring to ring, not one level
+    // per ring: the middle row alone shows far more levels than there are lit rings.
+    const GLuint texture = tunnel.tunnelTexture;
+    tunnel.tunnelTexture = 0;
+    clearFrame();
+    drawTunnel();
+    tunnel.tunnelTexture = texture;
+    frame = offscreenFrame();
+    std::set<int> levels;
+    for (int x = 0; x < 640; ++x) {
+        levels.insert(brightness(framePixel(frame, x, 240)));
+    }
+    EXPECT_GT(levels.size(), 50u);
 }
 
 TEST_F(TunnelPixels, ParticleLayerDrawsGreyDotsLiftedBy32AndBrightSparks)
