@@ -125,13 +125,27 @@ TEST_F(TunnelScene, PathAtTravelZeroPlacesCameraAndBallWithTheDemosTurn)
     EXPECT_NEAR(ball.y, std::sin(2.0 * t / 9.0), 1e-6);
     EXPECT_NEAR(camera.y, 0.2306, 1e-4);
     EXPECT_NEAR(ball.x, 0.5000, 1e-4);
+}
 
-    drawTunnel();
-    auto translate = glCallsNamed("glTranslatef");
-    ASSERT_EQ(translate.size(), 1u);
-    EXPECT_EQ(translate[0].args, (std::vector<double>{-camera.x, -camera.y, -1}));
-    auto sprite = glCallsNamed("glVertex3f").back();
-    EXPECT_EQ(sprite.args, (std::vector<double>{ball.x + 0.5f, ball.y + 0.5f, -6}));
+// Wherever the flight is, the camera sits one ring ahead on the path, turned towards its offset
+// (5 degrees of yaw per unit of x, 5 of pitch per unit of y), and the ball six rings ahead.
+TEST_F(TunnelScene, CameraAndBallFollowThePathAheadOfTheTravelPosition)
+{
+    for (float travel : {0.0f, 2.3f, 40.7f}) {
+        glRecorderReset();
+        tunnel.travelPosition = travel;
+        drawTunnel();
+        const PathOffset camera = tunnelPath(travel + 1.0f, RING_COUNT);
+        const PathOffset ball = tunnelPath(travel + 6.0f, RING_COUNT);
+        auto translate = glCallsNamed("glTranslatef");
+        ASSERT_EQ(translate.size(), 1u);
+        EXPECT_EQ(translate[0].args, (std::vector<double>{-camera.x, -camera.y, -1})) << travel;
+        const Mat4& view = glrec.modelview.back();  // yaw about y, then pitch about x
+        EXPECT_NEAR(std::asin(-view[2]) * 180.0 / M_PI, 5.0 * camera.x, 1e-4) << travel;
+        EXPECT_NEAR(std::asin(-view[9]) * 180.0 / M_PI, 5.0 * camera.y, 1e-4) << travel;
+        auto sprite = glCallsNamed("glVertex3f").back();
+        EXPECT_EQ(sprite.args, (std::vector<double>{ball.x + 0.5f, ball.y + 0.5f, -6})) << travel;
+    }
 }
 
 struct RingVertex {
@@ -197,6 +211,27 @@ TEST_F(TunnelScene, RingsAtTravelZeroHaveTheirRadiiBrightnessAndTextureCoordinat
     EXPECT_NEAR(nearRadius(4), 0.8, 1e-6);
 }
 
+// Away from travel position 0, with the rings breathing: each ring's far edge is exactly the
+// next ring's near edge, ring 0's near edge surrounds the path at the travel position, and the
+// wall texture has moved towards the viewer with the flight, one repeat per ring.
+TEST_F(TunnelScene, WallStaysSeamlessAndItsTextureStreamsPastAsTheFlightGoesOn)
+{
+    tunnel.travelPosition = 2.3f;
+    tunnel.wobbleAngle = 0.4f;
+    drawTunnel();
+    EXPECT_EQ(ringVertices(0)[1].position[1], tunnelPath(2.3f, RING_COUNT).y);
+    std::vector<RingVertex> previous;
+    for (int i = 0; i < RING_COUNT; ++i) {
+        const std::vector<RingVertex> ring = ringVertices(i);  // far, near, near, far per quad
+        for (int j = 0; j < QUADS_PER_RING; ++j) {
+            ASSERT_TRUE(i == 0 || previous[j * 4].position == ring[j * 4 + 1].position) << i << " " << j;
+            ASSERT_EQ(ring[j * 4].texCoord[0], 0.0f - 2.3f);
+            ASSERT_EQ(ring[j * 4 + 1].texCoord[0], 1.0f - 2.3f);
+        }
+        previous = ring;
+    }
+}
+
 TEST_F(TunnelScene, DrawsTunnelThenLiftedParticlesThenScrollerFromTheIdentity)
 {
     tunnel.ballTexture = 7;
@@ -236,10 +271,14 @@ TEST_F(TunnelScene, EachMissingTextureWritesOneLineAndTheSceneStillDraws)
     }
     EXPECT_EQ(glCallsNamed("glBegin").size(), 30u) << "rings, sprite, dots and sparks";
 
+    // At start-up: the GL hands out no texture for the tunnel's picture (name 0), one for the ball.
+    glRecorderReset();
+    glrec.nextTexture = 0;
     testing::internal::CaptureStdout();
     tunnelSceneInit();
-    const int missing = (tunnel.tunnelTexture == 0) + (tunnel.ballTexture == 0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout().size(), missing * std::strlen(MISSING_LINE));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), MISSING_LINE);
+    EXPECT_EQ(tunnel.tunnelTexture, 0u);
+    EXPECT_NE(tunnel.ballTexture, 0u);
 }
 
 }  // namespace
