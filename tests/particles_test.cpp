@@ -75,6 +75,19 @@ TEST_F(Particles, FigureIsTheYinYangOutline)
     EXPECT_GE(nearBottom, 2) << "the outer circle and the S both pass through the bottom";
     EXPECT_NEAR(dotPool[1599].x, 320.0f, 0.2f) << "the lower eye closes at its start";
     EXPECT_NEAR(dotPool[1599].y, 200.0f, 0.2f);
+    // The pen turns left along the outer circle and the upper half of the S, right along the
+    // lower half and both eyes: the sum of the turns between consecutive dots of each piece.
+    const int pieces[5][2] = {{2, 396}, {402, 596}, {602, 796}, {802, 1196}, {1202, 1596}};
+    const int turn[5] = {1, 1, -1, -1, -1};
+    for (int p = 0; p < 5; ++p) {
+        double sum = 0.0;
+        for (int i = pieces[p][0]; i < pieces[p][1]; ++i) {
+            const Particle* d = &dotPool[i];
+            const double ax = double(d[1].x) - d[0].x, ay = double(d[1].y) - d[0].y;
+            sum += ax * (double(d[2].y) - d[1].y) - ay * (double(d[2].x) - d[1].x);
+        }
+        EXPECT_EQ(sum > 0.0 ? 1 : -1, turn[p]) << "piece " << p;
+    }
 }
 
 TEST_F(Particles, SparksTakeTwoRandDrawsEachAndAreMovedInTheStepThatMakesThem)
