@@ -55,7 +55,9 @@ TEST_F(Scroller, BandExcludesItsEdgesAndFadesToHalfOpacityAtThem)
     scrollPosition = 32.0f;
     EXPECT_TRUE(drawRows().empty());
     scrollPosition = 160.0f;
-    EXPECT_EQ(drawRows()[0].y, 146.0f) << "row 0 at y = 160 is not drawn";
+    const auto top = drawRows();
+    EXPECT_EQ(top[0].y, 146.0f) << "row 0 at y = 160 is not drawn";
+    EXPECT_EQ(top[0].alpha, 0.609375f) << "rows fade towards the top edge as well";
 
     scrollPosition = 32.5f;
     auto rows = drawRows();
