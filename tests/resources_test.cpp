@@ -192,15 +192,13 @@ TEST(Resources, BallGlowsAbout150InTheMiddleAndVanishesByRadiusTwelve)
     EXPECT_GT(halfway, 0);
 }
 
+// As the scenes load their pictures: smoothly filtered textures, a new one on every load.
 TEST(Resources, EveryLoadOfAnEmbeddedTextureGetsANewNameWithTextureZeroBoundAfter)
 {
     glRecorderReset();
     std::vector<GLuint> names;
     for (const char* name : {"REDDISH", "BALL", "TUNNEL", "BALL"}) {
-        ResourceBlob* blob = blobOf(name);
-        ASSERT_NE(blob, nullptr);
-        names.push_back(loadTextureFromTga(blob->data, blob->size, GL_LINEAR));
-        std::free(blob);
+        names.push_back(loadTextureResource(name));
         EXPECT_EQ(glrec.boundTexture, 0u);
         EXPECT_NE(names.back(), 0u) << name;
     }
@@ -213,8 +211,10 @@ TEST(Resources, EveryLoadOfAnEmbeddedTextureGetsANewNameWithTextureZeroBoundAfte
         tunnel.insert(tunnel.end(), {p[2], p[1], p[0], p[3]});
     }
     EXPECT_EQ(glrec.textures.at(names[2]).pixels, tunnel);
-    EXPECT_EQ(glrec.textures.at(names[3]).minFilter, GL_LINEAR);
-    EXPECT_EQ(glrec.textures.at(names[3]).magFilter, GL_LINEAR);
+    for (GLuint name : names) {
+        EXPECT_EQ(glrec.textures.at(name).minFilter, GL_LINEAR);
+        EXPECT_EQ(glrec.textures.at(name).magFilter, GL_LINEAR);
+    }
     // The embedded pictures' rows fill whole words: the upload uses the standing alignment.
     EXPECT_TRUE(glCallsNamed("glPixelStorei").empty());
 }
