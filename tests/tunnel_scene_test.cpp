@@ -113,7 +113,7 @@ TEST_F(TunnelScene, ScrollerAdvancesFromTheStepThatCompletesTheFigureOn)
     EXPECT_EQ(scrollPosition, -19.0f);
 }
 
-TEST_F(TunnelScene, PathAtTravelZeroPlacesCameraAndBallWithTheDemosTurn)
+TEST_F(TunnelScene, PathOneAndSixRingsAheadOfTravelZeroUsesTheDemosTurn)
 {
     // (cos(T/36), sin(T/27)) and (cos(T/6), sin(2T/9)), with T rather than 2*pi.
     const double t = static_cast<double>(T);
