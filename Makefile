@@ -62,7 +62,7 @@ bench: deps
 
 # Plants each fault listed in tests/mutants.txt in turn, rebuilds build-mutants incrementally,
 # runs every test but the end-to-end runs, restores the file, and prints the faults no test
-# caught and the kill rate. Not part of `make test`: it takes about half an hour.
+# caught and the kill rate. Not part of `make test`: it takes 15 to 35 minutes.
 MUTANT_BUILD ?= build-mutants
 mutants: deps
 	scripts/mutants --build $(MUTANT_BUILD) --jobs $(JOBS)
