@@ -12,7 +12,7 @@ const char* CAPTURE_USAGE =
     "usage: yarvik-capture --out FILE.mp4|DIR | --profile FILE.csv [--fps N|N/M] [--from S] [--to S] [--seed N]\n"
     "Renders the demo frame by frame on a virtual clock, with no display or sound device.\n"
     "  --out FILE.mp4  H.264 video with AAC audio, encoded by the ffmpeg program\n"
-    "  --out DIR       PNG frames (frame_000000.png, ...) and audio.wav in the directory\n"
+    "  --out DIR       PNG frames (frame_000000.png, ...) and audio.wav in a new or empty directory\n"
     "  --profile FILE.csv  no output: the wall time of every pass (drawing and glFinish) and the\n"
     "                  scene it drew, and the time spent rendering the music, one row per frame\n"
     "  --fps N         frames per second, whole or a fraction such as 60000/1001 (default 60)\n"
