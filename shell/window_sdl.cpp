@@ -2,10 +2,12 @@
 // captioned one when full screen is compiled out), a double-buffered legacy GL context, the
 // event pump and the buffer swap.
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <cstdio>
 
 #include "shell/gl.h"
+#include "shell/process.h"
 #include "shell/window.h"
 
 #ifndef YARVIK_FULLSCREEN
@@ -18,6 +20,60 @@ static SDL_Window* demoWindow = nullptr;
 static SDL_GLContext demoContext = nullptr;
 static bool cursorHidden = false;
 static char failureText[256];
+
+// The first X error raised while the window and its context are made, as one line; empty
+// for none. Without a handler of its own Xlib prints a protocol dump and ends the process.
+static char xErrorText[256];
+
+static int recordXError(Display* display, XErrorEvent* error)
+{
+    if (xErrorText[0] == '\0') {
+        char name[128];
+        XGetErrorText(display, error->error_code, name, sizeof name);
+        std::snprintf(xErrorText, sizeof xErrorText, "cannot create the OpenGL context: X error %s (request %d.%d)",
+                      name, error->request_code, error->minor_code);
+    }
+    return 0;
+}
+
+// Waits until the X server has answered every request so far, so that their errors are in.
+static void syncWithX()
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(demoWindow, &info) && info.subsystem == SDL_SYSWM_X11) {
+        XSync(info.info.x11.display, False);
+    }
+}
+
+// The loop handles one event per pass, so events it never acts on are kept out of the queue:
+// SDL queues every mouse movement, key release and character typed, and a burst of them
+// would hold Escape back for seconds. What gets in: Escape, a close request, and SDL's own
+// bookkeeping events.
+static const Uint32 IGNORED_EVENT_TYPES[] = {
+    SDL_KEYUP,       SDL_TEXTEDITING, SDL_TEXTINPUT,   SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN,
+    SDL_MOUSEBUTTONUP, SDL_MOUSEWHEEL, SDL_FINGERDOWN, SDL_FINGERUP,    SDL_FINGERMOTION,
+    SDL_DROPFILE,    SDL_DROPTEXT,    SDL_DROPBEGIN,   SDL_DROPCOMPLETE,
+};
+
+static int SDLCALL admitEvent(void*, SDL_Event* event)
+{
+    if (event->type == SDL_KEYDOWN) {
+        return event->key.keysym.sym == SDLK_ESCAPE;
+    }
+    if (event->type == SDL_WINDOWEVENT) {
+        return event->window.event == SDL_WINDOWEVENT_CLOSE;
+    }
+    return 1;
+}
+
+static void admitOnlyEventsActedOn()
+{
+    for (Uint32 type : IGNORED_EVENT_TYPES) {
+        SDL_EventState(type, SDL_IGNORE);
+    }
+    SDL_SetEventFilter(admitEvent, nullptr);
+}
 
 static void failWithSdlError(const char* what)
 {
@@ -61,6 +117,47 @@ static bool modeIsExact()
     return false;
 }
 
+// The window, the display mode and the GL context, made current. Returns false, with the
+// reason recorded, when any of them cannot be had; nothing of them is left then.
+static bool makeWindowAndContext()
+{
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (fullScreen) {
+        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN;
+    }
+    demoWindow = SDL_CreateWindow("Yarvik", 0, 0, 640, 480, flags);
+    if (demoWindow == nullptr) {
+        failWithSdlError("cannot create the window");
+        return false;
+    }
+    if (fullScreen) {
+        SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, 640, 480, 0, nullptr};
+        SDL_SetWindowDisplayMode(demoWindow, &wanted);
+        SDL_ShowWindow(demoWindow);
+        if (!modeIsExact()) {
+            SDL_DestroyWindow(demoWindow);
+            demoWindow = nullptr;
+            failDemoWindow(failureText);
+            return false;
+        }
+        SDL_ShowCursor(SDL_DISABLE);
+        cursorHidden = true;
+    }
+
+    demoContext = SDL_GL_CreateContext(demoWindow);
+    if (demoContext == nullptr || SDL_GL_MakeCurrent(demoWindow, demoContext) != 0) {
+        failWithSdlError("cannot create the OpenGL context");
+        if (demoContext != nullptr) {
+            SDL_GL_DeleteContext(demoContext);
+            demoContext = nullptr;
+        }
+        SDL_DestroyWindow(demoWindow);
+        demoWindow = nullptr;
+        return false;
+    }
+    return true;
+}
+
 void createDemoWindow()
 {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
@@ -80,52 +177,37 @@ void createDemoWindow()
         failDemoWindow(failureText);
         return;
     }
+    admitOnlyEventsActedOn();
     requestPixelFormat();
 
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (fullScreen) {
-        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN;
-    }
-    demoWindow = SDL_CreateWindow("Yarvik", 0, 0, 640, 480, flags);
-    if (demoWindow == nullptr) {
-        failWithSdlError("cannot create the window");
-        return;
-    }
-    if (fullScreen) {
-        SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, 640, 480, 0, nullptr};
-        SDL_SetWindowDisplayMode(demoWindow, &wanted);
+    // An X error on the way (a GL driver the server refuses) is a failure like any other.
+    xErrorText[0] = '\0';
+    XErrorHandler previousHandler = XSetErrorHandler(recordXError);
+    bool made = makeWindowAndContext();
+    if (made) {
+        setInitialGlState();
+        running = 1;
         SDL_ShowWindow(demoWindow);
-        if (!modeIsExact()) {
-            SDL_DestroyWindow(demoWindow);
-            demoWindow = nullptr;
-            failDemoWindow(failureText);
-            return;
-        }
-        SDL_ShowCursor(SDL_DISABLE);
-        cursorHidden = true;
+        buildFontLists();
+        syncWithX();
     }
-
-    demoContext = SDL_GL_CreateContext(demoWindow);
-    if (demoContext == nullptr || SDL_GL_MakeCurrent(demoWindow, demoContext) != 0) {
-        failWithSdlError("cannot create the OpenGL context");
-        if (demoContext != nullptr) {
-            SDL_GL_DeleteContext(demoContext);
-            demoContext = nullptr;
-        }
+    XSetErrorHandler(previousHandler);
+    if (made && xErrorText[0] != '\0') {
+        SDL_GL_MakeCurrent(demoWindow, nullptr);
+        SDL_GL_DeleteContext(demoContext);
+        demoContext = nullptr;
         SDL_DestroyWindow(demoWindow);
         demoWindow = nullptr;
-        return;
+        failDemoWindow(xErrorText);
     }
-    setInitialGlState();
-    running = 1;
-    SDL_ShowWindow(demoWindow);
-    buildFontLists();
 }
 
 int pumpMessages()
 {
     SDL_Event event;
-    if (SDL_PollEvent(&event)) {
+    if (takeCloseSignal() != 0) {
+        demoWindowProc(EVENT_CLOSE);
+    } else if (SDL_PollEvent(&event)) {
         if (event.type == SDL_KEYDOWN) {
             demoWindowProc(event.key.keysym.sym == SDLK_ESCAPE ? EVENT_ESCAPE_KEY : EVENT_OTHER_KEY);
         } else if (event.type == SDL_QUIT ||

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -38,11 +39,13 @@ std::string tempDir(const std::string& name)
     return dir;
 }
 
-CaptureRun capture(const std::string& args)
+// Runs the capture tool through the shell, after `prefix`: both are shell text, and `args`
+// may redirect stdout again or go on with more commands; the status is the last command's.
+CaptureRun capture(const std::string& args, const std::string& prefix = "")
 {
     // ctest runs the cases of this file in parallel processes: each gets its own file.
     std::string errFile = std::string(::testing::TempDir()) + "capture_stderr_" + std::to_string(getpid()) + ".txt";
-    std::string cmd = CAPTURE + " " + args + " >/dev/null 2>'" + errFile + "'";
+    std::string cmd = prefix + " " + CAPTURE + " >/dev/null 2>'" + errFile + "' " + args;
     int raw = std::system(cmd.c_str());
     std::ifstream in(errFile);
     std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -105,7 +108,8 @@ TEST(Capture, BadArgumentsGiveOneLineAndStatusTwo)
 {
     for (const char* args : {"", "--out", "--out x.mp4 --fps 0", "--out x.mp4 --fps abc", "--out x --fps 1/0",
                              "--out x --from -1", "--out x --from 5 --to 2", "--out x --seed -3", "--bogus",
-                             "--out x --to"}) {
+                             "--out x --to", "--out x --fps 1/2", "--out x --fps 0.5", "--out x --fps 1/1000000",
+                             "--out x --fps 1000.999", "--out x --fps 2001/2", "--out x --fps 0.000"}) {
         CaptureRun r = capture(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(lineCount(r.err), 1) << args << ": " << r.err;
@@ -113,18 +117,67 @@ TEST(Capture, BadArgumentsGiveOneLineAndStatusTwo)
     EXPECT_EQ(capture("--help").status, 0);
 }
 
-TEST(Capture, WithoutFfmpegAnMp4IsRefusedWithTheFrameDirectoryAsTheWayOut)
+TEST(Capture, Mp4GoesThroughFfmpegWhateverItsNameAndOnlyAWrittenFileCounts)
 {
-    std::string dir = tempDir("no_ffmpeg");
-    CaptureRun r = capture("--out " + dir + ".mp4 --to 1");
+    std::string dir = tempDir("mp4");
+    std::filesystem::create_directories(dir + "/bin");
+    const std::string in = "cd '" + dir + "';";
+    // Shell text in the name and the extension in capitals: one MP4 of that name, nothing else.
+    CaptureRun r = capture("--out \"a'; touch pwned; echo '.MP4\" --to 1", in);
     ASSERT_EQ(r.status, 0) << "ffmpeg is installed here: " << r.err;
-    std::string errFile = std::string(::testing::TempDir()) + "capture_no_ffmpeg.txt";
-    int raw = std::system(("env PATH=/nonexistent " + CAPTURE + " --out " + dir + "2.mp4 --to 1 2>'" + errFile + "'").c_str());
-    std::ifstream in(errFile);
-    std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(WEXITSTATUS(raw), 1);
-    EXPECT_NE(err.find("ffmpeg"), std::string::npos) << err;
-    EXPECT_NE(err.find("--out DIR"), std::string::npos) << err;
+    EXPECT_GT(readFile(dir + "/a'; touch pwned; echo '.MP4").size(), 1000u);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/pwned"));
+
+    r = capture("--out x.mp4 --to 1", in + " PATH=/nonexistent");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--out DIR"), std::string::npos) << r.err;
+    // An ffmpeg that takes every frame, exits 0 and writes nothing.
+    std::ofstream(dir + "/bin/ffmpeg") << "#!/bin/sh\nexec /bin/cat >/dev/null\n";
+    std::filesystem::permissions(dir + "/bin/ffmpeg", std::filesystem::perms::owner_all);
+    r = capture("--out fake.mp4 --to 1", in + " PATH='" + dir + "/bin'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("fake.mp4"), std::string::npos) << r.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2) << "temporary files left";
+
+    // SIGTERM once the sound track is open and ffmpeg has had a second of frames.
+    r = capture("--out x.mp4 --to 60 & for i in $(seq 100); do [ -e x.mp4.audio.wav ] && break; sleep 0.1; done; "
+                "sleep 1; kill -TERM $!; wait $!", in);
+    EXPECT_EQ(r.status, 143);
+    EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2) << "temporary files left";
+}
+
+TEST(Capture, RunsThatCannotGiveWhatWasAskedFailAndSayWhy)
+{
+    std::string dir = tempDir("refused");
+    std::filesystem::create_directories(dir + "/old");
+    std::ofstream(frame(dir + "/old", 0)) << "an earlier capture";
+    CaptureRun r = capture("--out " + dir + "/old --to 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(readFile(frame(dir + "/old", 0)).size(), 18u) << "an earlier frame overwritten";
+
+    r = capture("--profile " + dir + "/none/p.csv --to 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.find("profiled"), std::string::npos) << "found only after the run: " << r.err;
+
+    std::filesystem::create_directories(dir + "/x.mp4.audio.wav");
+    r = capture("--out " + dir + "/x.mp4 --to 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/x.mp4.video.mp4")) << "ffmpeg started anyway";
+
+    r = capture("--out " + dir + "/late --fps 1 --from 200");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nothing captured"), std::string::npos) << r.err;
+
+    // A full disk, where a small one can be mounted: both pictures fit, the sound does not.
+    std::filesystem::create_directories(dir + "/full");
+    if (std::system(("mount -t tmpfs -o size=300k tmpfs '" + dir + "/full' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "no tmpfs can be mounted here (it takes root), so no full disk to write to";
+    }
+    r = capture("--out " + dir + "/full/d --fps 1 --to 2 --seed 1");
+    std::system(("umount '" + dir + "/full'").c_str());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("audio.wav"), std::string::npos) << r.err;
 }
 
 TEST(Capture, SameSeedGivesIdenticalFramesAndSound)
@@ -132,7 +185,8 @@ TEST(Capture, SameSeedGivesIdenticalFramesAndSound)
     std::string a = tempDir("seed_a");
     std::string b = tempDir("seed_b");
     ASSERT_EQ(capture("--out " + a + " --fps 20 --to 2 --seed 99").status, 0);
-    ASSERT_EQ(capture("--out " + b + " --fps 20 --to 2 --seed 99").status, 0);
+    // The second with stdout closed: nothing the demo prints may land in its files.
+    ASSERT_EQ(capture("--out " + b + " --fps 20 --to 2 --seed 99 >&-").status, 0);
     int frames = countFrames(a);
     EXPECT_EQ(frames, 40);
     ASSERT_EQ(countFrames(b), frames);

@@ -40,8 +40,9 @@ start_display() {
   export DISPLAY=":$number"
 }
 
+# Starts the demo in the background; any arguments are a command that runs it (env ...).
 start_demo() {
-  SDL_AUDIODRIVER=dummy "$YARVIK" >"$WORK/out" 2>"$WORK/err" &
+  SDL_AUDIODRIVER=dummy "$@" "$YARVIK" >"$WORK/out" 2>"$WORK/err" &
   DEMO_PID=$!
   START_NS=$(date +%s%N)
 }

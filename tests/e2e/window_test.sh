@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real program's window: it covers the whole 640x480 screen, Escape ends it at once with
-# "Exiting sanely..." twice and status 0; with no display it gives one reason and status 1.
+# "Exiting sanely..." twice and status 0; with no display, a refused mode or a refused GL
+# context it gives one reason and status 1.
 . "$(dirname "$0")/lib.sh"
 
 start_display 640x480x24
@@ -24,6 +25,12 @@ status=$?
 [ "$status" -eq 1 ] || fail "status $status without a display"
 [ "$(wc -l < "$WORK/err")" -eq 1 ] || fail "expected one line on stderr without a display"
 [ ! -s "$WORK/out" ] || fail "stdout not empty without a display"
+
+# A GL driver that the X server refuses (indirect rendering): one reason, status 1, no X dump.
+LIBGL_ALWAYS_INDIRECT=1 SDL_AUDIODRIVER=dummy "$YARVIK" >"$WORK/out" 2>"$WORK/err"
+status=$?
+[ "$status" -eq 1 ] || fail "status $status when the GL context is refused"
+[ "$(wc -l < "$WORK/err")" -eq 1 ] || fail "expected one line on stderr when the GL context is refused"
 
 # A screen larger than 640x480 that cannot switch to it: the mode counts as refused.
 kill "$XVFB_PID"; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=""

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 struct CaptureOptions {
@@ -45,6 +46,18 @@ struct WavFile {
     int channels = 0;
     int64_t frames = 0;
 };
+// Each returns false when the file could not be opened or written in full.
 bool wavOpen(WavFile* wav, const std::string& path, int rate, int channels);
-void wavWrite(WavFile* wav, const int16_t* samples, int frames);
-void wavClose(WavFile* wav);
+bool wavWrite(WavFile* wav, const int16_t* samples, int frames);
+bool wavClose(WavFile* wav);
+
+// The ffmpeg program for MP4 output, run without a shell. The encoder takes raw RGBA frames,
+// bottom row first, on the stream ffmpegFrames() and writes H.264 to videoPath; the muxer then
+// joins it with the WAV into outPath. Waits end early, stopping ffmpeg, once `interrupted`
+// says so.
+int ffmpegStartEncoder(const CaptureOptions& o, int width, int height, const std::string& videoPath);  // 0 or errno
+FILE* ffmpegFrames();
+bool ffmpegFinishEncoder(bool (*interrupted)());  // true when it exited with status 0
+bool ffmpegMux(const std::string& videoPath, const std::string& audioPath, const std::string& outPath,
+               bool (*interrupted)());
+void ffmpegStop();  // stops an ffmpeg still running and waits for it

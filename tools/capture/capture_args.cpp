@@ -1,4 +1,6 @@
 // The capture tool's command line.
+#include <strings.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -10,7 +12,7 @@ const char* CAPTURE_USAGE =
     "usage: yarvik-capture --out FILE.mp4|DIR | --profile FILE.csv [--fps N|N/M] [--from S] [--to S] [--seed N]\n"
     "Renders the demo frame by frame on a virtual clock, with no display or sound device.\n"
     "  --out FILE.mp4  H.264 video with AAC audio, encoded by the ffmpeg program\n"
-    "  --out DIR       PNG frames (frame_000000.png, ...) and audio.wav in the directory\n"
+    "  --out DIR       PNG frames (frame_000000.png, ...) and audio.wav in a new or empty directory\n"
     "  --profile FILE.csv  no output: the wall time of every pass (drawing and glFinish) and the\n"
     "                  scene it drew, and the time spent rendering the music, one row per frame\n"
     "  --fps N         frames per second, whole or a fraction such as 60000/1001 (default 60)\n"
@@ -46,17 +48,19 @@ static bool parseSeconds(const char* text, double* value)
     return true;
 }
 
-// "60", "60000/1001" or "59.94" (decimal: up to three places).
+// "60", "60000/1001" or "59.94" (decimal: up to three places); from 1 to 1000 frames per
+// second exactly, so that one frame interval never holds more than a second of sound.
 static bool parseFps(const char* text, int64_t* num, int64_t* den)
 {
     const int64_t MAX = 1000000;
     const char* slash = std::strchr(text, '/');
+    const char* dot = std::strchr(text, '.');
     if (slash != nullptr) {
         std::string a(text, slash);
-        return parseWhole(a.c_str(), MAX, num) && parseWhole(slash + 1, MAX, den) && *num / *den <= 1000;
-    }
-    const char* dot = std::strchr(text, '.');
-    if (dot != nullptr) {
+        if (!parseWhole(a.c_str(), MAX, num) || !parseWhole(slash + 1, MAX, den)) {
+            return false;
+        }
+    } else if (dot != nullptr) {
         std::string whole(text, dot);
         std::string frac(dot + 1);
         if (frac.empty() || frac.size() > 3 || frac.find_first_not_of("0123456789") != std::string::npos ||
@@ -68,16 +72,18 @@ static bool parseFps(const char* text, int64_t* num, int64_t* den)
             scale *= 10;
         }
         std::string digits = whole + frac;
-        int64_t v = 0;
-        if (!parseWhole(digits.c_str() + digits.find_first_not_of('0'), MAX * 1000, &v)) {
+        size_t first = digits.find_first_not_of('0');
+        if (first == std::string::npos || !parseWhole(digits.c_str() + first, MAX * 1000, num)) {
             return false;
         }
-        *num = v;
         *den = scale;
-        return *num / *den <= 1000;
+    } else {
+        *den = 1;
+        if (!parseWhole(text, MAX, num)) {
+            return false;
+        }
     }
-    *den = 1;
-    return parseWhole(text, 1000, num);
+    return *num >= *den && *num <= 1000 * *den;
 }
 
 std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
@@ -132,7 +138,7 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
         return "--to must be later than --from";
     }
     size_t n = o->out.size();
-    o->toDirectory = !(n > 4 && o->out.compare(n - 4, 4, ".mp4") == 0);
+    o->toDirectory = !(n > 4 && strcasecmp(o->out.c_str() + n - 4, ".mp4") == 0);
     return "";
 }
 

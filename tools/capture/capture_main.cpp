@@ -3,14 +3,18 @@
 // context, renders the music offline in lockstep, and hands every frame and its slice of
 // sound to the encoder. Frame n is the demo at exactly n * 1000 / fps ms. With --profile it
 // encodes nothing and records instead how long every pass took on the wall clock.
+// A close request (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT) stops the run, stops ffmpeg, removes the
+// temporary files and ends with status 128 + the signal number.
+#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -18,6 +22,7 @@
 #include "music/player.h"
 #include "shell/demo.h"
 #include "shell/heap.h"
+#include "shell/process.h"
 #include "shell/window.h"
 #include "shell/window_offscreen.h"
 #include "tools/capture/capture.h"
@@ -26,15 +31,17 @@
 static constexpr double EXPECTED_DEMO_SECONDS = 112.8;
 
 static CaptureOptions options;
-static FILE* videoPipe = nullptr;     // ffmpeg's standard input (mp4)
 static WavFile wav;                   // the sound track (directory) or its temporary file (mp4)
 static std::string videoTemp;
-static std::string audioTemp;
+static std::string audioPath;
 static int64_t pumps = 0;             // pumpMessages calls so far
 static int64_t framesKept = 0;
 static bool failed = false;
+static int interruptSignal = 0;       // the close request that stopped the run, or 0
 static std::chrono::steady_clock::time_point wallStart;
-static int16_t audioSlice[MIXING_RATE * OUTPUT_CHANNELS];  // one frame interval at >= 1 fps
+static std::vector<int16_t> audioSlice;  // the sound of one frame interval at the chosen rate
+static int64_t audioSliceFrames = 0;
+static FILE* profileFile = nullptr;
 
 // One pass of the main loop as the profile sees it: from the end of the loop test that began
 // it to the start of the next one's hand-over, so the drawing and the glFinish that waits for
@@ -55,9 +62,19 @@ static double msSince(std::chrono::steady_clock::time_point start, std::chrono::
     return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
+static bool interrupted()
+{
+    if (interruptSignal == 0) {
+        interruptSignal = takeCloseSignal();
+    }
+    return interruptSignal != 0;
+}
+
+// The first failure is reported; any failure ends the run. After an interrupt nothing is
+// reported: ffmpeg may have gone first, and the write to it failed for that reason.
 static void reportFailure(const std::string& what)
 {
-    if (!failed) {
+    if (!failed && !interrupted()) {
         std::fprintf(stderr, "\nyarvik-capture: %s\n", what.c_str());
     }
     failed = true;
@@ -106,7 +123,7 @@ static void keepFrame(const uint8_t* rgba, int64_t frame)
         if (!writePng(options.out + name, rgba, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT)) {
             reportFailure("cannot write " + options.out + name);
         }
-    } else if (std::fwrite(rgba, OFFSCREEN_WIDTH * 4, OFFSCREEN_HEIGHT, videoPipe) != OFFSCREEN_HEIGHT) {
+    } else if (std::fwrite(rgba, OFFSCREEN_WIDTH * 4, OFFSCREEN_HEIGHT, ffmpegFrames()) != OFFSCREEN_HEIGHT) {
         reportFailure("the encoder stopped taking frames (see ffmpeg's message above)");
     }
     ++framesKept;
@@ -120,6 +137,10 @@ static void present(const uint8_t* rgba)
 {
     const auto passEnd = std::chrono::steady_clock::now();
     const bool profiling = !options.profile.empty();
+    if (interrupted() || failed) {
+        running = 0;
+        return;
+    }
     const int64_t k = pumps++;
     if (k > 0) {
         const int64_t frame = k - 1;
@@ -129,14 +150,21 @@ static void present(const uint8_t* rgba)
             return;
         }
         const int64_t from = frameStartSample(options, frame, MIXING_RATE);
-        const int count = static_cast<int>(frameStartSample(options, k, MIXING_RATE) - from);
-        offlineAudioRender(audioSlice, count);
+        const int64_t count = frameStartSample(options, k, MIXING_RATE) - from;
+        if (count > audioSliceFrames) {
+            reportFailure("a frame interval holds more sound than its buffer");
+            return;
+        }
+        offlineAudioRender(audioSlice.data(), static_cast<int>(count));
         if (profiling) {
             const double audioMs = msSince(passEnd, std::chrono::steady_clock::now());
-            profiledPasses.push_back(ProfiledPass{frame, passScene, msSince(passStart, passEnd), audioMs, count});
+            profiledPasses.push_back(
+                ProfiledPass{frame, passScene, msSince(passStart, passEnd), audioMs, static_cast<int>(count)});
         } else if (keeps(seconds)) {
             keepFrame(rgba, frame);
-            wavWrite(&wav, audioSlice, count);
+            if (!wavWrite(&wav, audioSlice.data(), static_cast<int>(count))) {
+                reportFailure("cannot write " + audioPath + ": " + std::strerror(errno));
+            }
         }
         if (!profiling && isatty(STDERR_FILENO)) {
             showProgress(frame, seconds, false);
@@ -149,90 +177,147 @@ static void present(const uint8_t* rgba)
     }
 }
 
-// The profile as CSV, one row per pass in order; false when it cannot be written.
+// The profile as CSV into the file opened before the run, one row per pass in order; false,
+// reported, when it could not be written in full.
 static bool writeProfile()
 {
-    FILE* f = std::fopen(options.profile.c_str(), "w");
-    if (f == nullptr) {
-        std::fprintf(stderr, "yarvik-capture: cannot write %s\n", options.profile.c_str());
-        return false;
-    }
+    FILE* f = profileFile;
+    profileFile = nullptr;
     std::fputs("frame,demo_ms,scene,pass_ms,audio_ms,audio_frames\n", f);
     for (const ProfiledPass& p : profiledPasses) {
         std::fprintf(f, "%lld,%lld,%d,%.4f,%.4f,%d\n", static_cast<long long>(p.frame),
                      static_cast<long long>(frameStartMs(options, p.frame)), p.scene, p.passMs, p.audioMs,
                      p.audioFrames);
     }
-    return std::fclose(f) == 0;
-}
-
-static bool commandExists(const char* name)
-{
-    std::string cmd = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return std::system(cmd.c_str()) == 0;
-}
-
-static bool openSinks()
-{
-    if (options.toDirectory) {
-        if (mkdir(options.out.c_str(), 0755) != 0 && errno != EEXIST) {
-            std::fprintf(stderr, "yarvik-capture: cannot create the directory %s\n", options.out.c_str());
-            return false;
-        }
-        audioTemp = options.out + "/audio.wav";
-    } else {
-        if (!commandExists("ffmpeg")) {
-            std::fprintf(stderr,
-                         "yarvik-capture: the ffmpeg program is needed for .mp4 output and is not installed "
-                         "(apt-get install ffmpeg), or capture PNG frames and a WAV with --out DIR\n");
-            return false;
-        }
-        videoTemp = options.out + ".video.mp4";
-        audioTemp = options.out + ".audio.wav";
-        char cmd[1024];
-        std::snprintf(cmd, sizeof cmd,
-                      "ffmpeg -nostdin -loglevel error -y -f rawvideo -pix_fmt rgba -s %dx%d -framerate %lld/%lld "
-                      "-i - -vf vflip -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p '%s'",
-                      OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT, static_cast<long long>(options.fpsNum),
-                      static_cast<long long>(options.fpsDen), videoTemp.c_str());
-        videoPipe = popen(cmd, "w");
-        if (videoPipe == nullptr) {
-            std::fprintf(stderr, "yarvik-capture: cannot start ffmpeg\n");
-            return false;
-        }
-    }
-    if (!wavOpen(&wav, audioTemp, MIXING_RATE, OUTPUT_CHANNELS)) {
-        std::fprintf(stderr, "yarvik-capture: cannot write %s\n", audioTemp.c_str());
+    bool ok = std::ferror(f) == 0;
+    if (std::fclose(f) != 0 || !ok) {
+        std::fprintf(stderr, "yarvik-capture: cannot write %s\n", options.profile.c_str());
         return false;
     }
     return true;
 }
 
-static bool closeSinks()
+// A folder for the frames: a new one, or an empty one, so that frames of an earlier capture
+// never mix with these.
+static bool openFrameFolder()
 {
-    wavClose(&wav);
+    const char* dir = options.out.c_str();
+    if (mkdir(dir, 0755) == 0) {
+        return true;
+    }
+    if (errno != EEXIST) {
+        std::fprintf(stderr, "yarvik-capture: cannot create the folder %s: %s\n", dir, std::strerror(errno));
+        return false;
+    }
+    DIR* folder = opendir(dir);
+    if (folder == nullptr) {
+        std::fprintf(stderr, "yarvik-capture: %s exists and is not a folder that can be read\n", dir);
+        return false;
+    }
+    bool empty = true;
+    while (const dirent* entry = readdir(folder)) {
+        empty = empty && (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0);
+    }
+    closedir(folder);
+    if (!empty) {
+        std::fprintf(stderr, "yarvik-capture: %s already holds files; give a new or empty folder\n", dir);
+    }
+    return empty;
+}
+
+// The sound track first, then ffmpeg, so that nothing is left running when the track cannot
+// be written.
+static bool openSinks()
+{
+    if (options.toDirectory) {
+        if (!openFrameFolder()) {
+            return false;
+        }
+        audioPath = options.out + "/audio.wav";
+    } else {
+        videoTemp = options.out + ".video.mp4";
+        audioPath = options.out + ".audio.wav";
+    }
+    if (!wavOpen(&wav, audioPath, MIXING_RATE, OUTPUT_CHANNELS)) {
+        std::fprintf(stderr, "yarvik-capture: cannot write %s: %s\n", audioPath.c_str(), std::strerror(errno));
+        wavClose(&wav);
+        return false;
+    }
     if (options.toDirectory) {
         return true;
     }
-    bool ok = pclose(videoPipe) == 0;
-    videoPipe = nullptr;
-    if (ok) {
-        std::string cmd = "ffmpeg -nostdin -loglevel error -y -i '" + videoTemp + "' -i '" + audioTemp +
-                          "' -map 0:v -map 1:a -c:v copy -c:a aac -b:a 192k -movflags +faststart '" + options.out +
-                          "'";
-        ok = std::system(cmd.c_str()) == 0;
+    int error = ffmpegStartEncoder(options, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT, videoTemp);
+    if (error == 0) {
+        return true;
+    }
+    wavClose(&wav);
+    std::remove(audioPath.c_str());
+    if (error == ENOENT) {
+        std::fprintf(stderr,
+                     "yarvik-capture: the ffmpeg program is needed for .mp4 output and is not installed "
+                     "(apt-get install ffmpeg), or capture PNG frames and a WAV with --out DIR\n");
+    } else {
+        std::fprintf(stderr, "yarvik-capture: cannot start ffmpeg: %s\n", std::strerror(error));
+    }
+    return false;
+}
+
+// Completes the sound track and, for an MP4, lets ffmpeg finish and join picture and sound.
+// Every file is checked: a run that wrote less than asked says which file and fails.
+static bool closeSinks()
+{
+    if (!wavClose(&wav)) {
+        reportFailure("cannot write " + audioPath + " in full");
+    }
+    if (options.toDirectory) {
+        return !failed;
+    }
+    if (!ffmpegFinishEncoder(interrupted)) {
+        reportFailure("encoding " + videoTemp + " failed (see ffmpeg's message above)");
+    }
+    if (!failed) {
+        unlink(options.out.c_str());  // ffmpeg would overwrite it; gone, it cannot pass for new
+        struct stat written {};
+        if (!ffmpegMux(videoTemp, audioPath, options.out, interrupted)) {
+            reportFailure("encoding " + options.out + " failed (see ffmpeg's message above)");
+        } else if (stat(options.out.c_str(), &written) != 0 || written.st_size == 0) {
+            reportFailure("ffmpeg reported success but wrote nothing to " + options.out);
+        }
+        if (failed) {
+            unlink(options.out.c_str());
+        }
     }
     std::remove(videoTemp.c_str());
-    std::remove(audioTemp.c_str());
-    if (!ok) {
-        std::fprintf(stderr, "yarvik-capture: encoding %s failed\n", options.out.c_str());
+    std::remove(audioPath.c_str());
+    return !failed;
+}
+
+// After a close request: ffmpeg stopped, the temporary files of an MP4 removed, a profile not
+// written. Returns the exit status, 128 + the signal number as a shell reports it.
+static int endInterrupted()
+{
+    ffmpegStop();
+    wavClose(&wav);
+    if (profileFile != nullptr) {
+        std::fclose(profileFile);
+        profileFile = nullptr;
+        std::remove(options.profile.c_str());
+    } else if (!options.toDirectory) {
+        std::remove(videoTemp.c_str());
+        std::remove(audioPath.c_str());
     }
-    return ok;
+    std::fprintf(stderr, "\nyarvik-capture: interrupted\n");
+    return 128 + interruptSignal;
 }
 
 // Runs the demo once without output and writes the profile. Returns the exit status.
 static int profileRun()
 {
+    profileFile = std::fopen(options.profile.c_str(), "w");
+    if (profileFile == nullptr) {
+        std::fprintf(stderr, "yarvik-capture: cannot write %s: %s\n", options.profile.c_str(), std::strerror(errno));
+        return 1;
+    }
     std::fprintf(stderr, "yarvik-capture: profiling into %s at %lld/%lld fps, seed %u\n", options.profile.c_str(),
                  static_cast<long long>(options.fpsNum), static_cast<long long>(options.fpsDen), options.seed);
     virtualClockSeed(options.seed);
@@ -242,6 +327,9 @@ static int profileRun()
     wallStart = std::chrono::steady_clock::now();
 
     int status = demoMain();
+    if (interrupted()) {
+        return endInterrupted();
+    }
 
     double wall = msSince(wallStart, std::chrono::steady_clock::now()) / 1000.0;
     rusage usage{};
@@ -254,6 +342,7 @@ static int profileRun()
 
 int main(int argc, char** argv)
 {
+    prepareProcess();
     keepHeapTop();
     std::string error = parseCaptureArgs(argc, argv, &options);
     if (!error.empty()) {
@@ -267,12 +356,13 @@ int main(int argc, char** argv)
     if (!options.seedGiven) {
         options.seed = static_cast<unsigned int>(std::time(nullptr));
     }
+    audioSliceFrames = (MIXING_RATE * options.fpsDen + options.fpsNum - 1) / options.fpsNum;
+    audioSlice.assign(static_cast<size_t>(audioSliceFrames * OUTPUT_CHANNELS), 0);
     if (!options.profile.empty()) {
         return profileRun();
     }
     std::fprintf(stderr, "yarvik-capture: %s at %lld/%lld fps, seed %u\n", options.out.c_str(),
                  static_cast<long long>(options.fpsNum), static_cast<long long>(options.fpsDen), options.seed);
-    std::signal(SIGPIPE, SIG_IGN);
     if (!openSinks()) {
         return 1;
     }
@@ -285,10 +375,19 @@ int main(int argc, char** argv)
 
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     double demoSeconds = static_cast<double>(frameStartMs(options, pumps > 0 ? pumps - 1 : 0)) / 1000.0;
-    if (isatty(STDERR_FILENO)) {
+    if (isatty(STDERR_FILENO) && !interrupted()) {
         showProgress(pumps > 1 ? pumps - 2 : 0, demoSeconds, true);
     }
-    bool encoded = closeSinks();
+    if (framesKept == 0 && !failed && !interrupted()) {
+        char why[96];
+        std::snprintf(why, sizeof why, "nothing captured: the demo ended at %.2f s, before --from %g", demoSeconds,
+                      options.from);
+        reportFailure(why);
+    }
+    bool encoded = !interrupted() && closeSinks();
+    if (interrupted()) {
+        return endInterrupted();
+    }
     std::fprintf(stderr, "yarvik-capture: %lld frames kept, %.2f s of demo in %.1f s (%.2fx real time)\n",
                  static_cast<long long>(framesKept), demoSeconds, wall, wall > 0 ? demoSeconds / wall : 0.0);
     if (status != 0 || failed || !encoded) {

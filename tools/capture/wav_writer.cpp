@@ -15,7 +15,8 @@ static void put32(FILE* f, uint32_t v)
     put16(f, static_cast<uint16_t>(v >> 16));
 }
 
-static void writeHeader(FILE* f, int rate, int channels, uint32_t dataBytes)
+// Writes the 44-byte header; false when the stream has failed by then.
+static bool writeHeader(FILE* f, int rate, int channels, uint32_t dataBytes)
 {
     std::fwrite("RIFF", 1, 4, f);
     put32(f, 36 + dataBytes);
@@ -29,6 +30,7 @@ static void writeHeader(FILE* f, int rate, int channels, uint32_t dataBytes)
     put16(f, 16);
     std::fwrite("data", 1, 4, f);
     put32(f, dataBytes);
+    return std::ferror(f) == 0;
 }
 
 bool wavOpen(WavFile* wav, const std::string& path, int rate, int channels)
@@ -41,26 +43,29 @@ bool wavOpen(WavFile* wav, const std::string& path, int rate, int channels)
     wav->rate = rate;
     wav->channels = channels;
     wav->frames = 0;
-    writeHeader(f, rate, channels, 0);
-    return true;
+    return writeHeader(f, rate, channels, 0);
 }
 
-void wavWrite(WavFile* wav, const int16_t* samples, int frames)
+bool wavWrite(WavFile* wav, const int16_t* samples, int frames)
 {
     FILE* f = static_cast<FILE*>(wav->file);
     // Little-endian machine: the samples go out as they are.
-    std::fwrite(samples, sizeof(int16_t) * wav->channels, static_cast<size_t>(frames), f);
-    wav->frames += frames;
+    size_t written = std::fwrite(samples, sizeof(int16_t) * wav->channels, static_cast<size_t>(frames), f);
+    wav->frames += static_cast<int64_t>(written);
+    return written == static_cast<size_t>(frames);
 }
 
-void wavClose(WavFile* wav)
+// Completes the header with the sizes of what was written. A file that did not reach the disk
+// in full (a full disk shows only when the buffer is flushed) fails here.
+bool wavClose(WavFile* wav)
 {
     FILE* f = static_cast<FILE*>(wav->file);
     if (f == nullptr) {
-        return;
+        return true;
     }
-    std::fseek(f, 0, SEEK_SET);
-    writeHeader(f, wav->rate, wav->channels, static_cast<uint32_t>(wav->frames * wav->channels * 2));
-    std::fclose(f);
+    bool ok = std::fflush(f) == 0 && std::fseek(f, 0, SEEK_SET) == 0 &&
+              writeHeader(f, wav->rate, wav->channels, static_cast<uint32_t>(wav->frames * wav->channels * 2));
+    ok = std::fclose(f) == 0 && ok;
     wav->file = nullptr;
+    return ok;
 }
