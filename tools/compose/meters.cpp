@@ -49,7 +49,7 @@ static Biquad highPassFilter()
     return {1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
 }
 
-std::vector<double> kWeightedEnergy(const int16_t* frames, size_t count)
+static std::vector<double> kWeightedEnergy(const int16_t* frames, size_t count)
 {
     std::vector<double> sum(count + 1, 0.0);
     Biquad shelf[2] = {shelfFilter(), shelfFilter()};
@@ -295,13 +295,64 @@ double strongestHz(const Spectrum& spectrum, double lowHz, double highHz)
 // ---------------------------------------------------------------------------------------------
 // Hits.
 
-double onsetStrengthDb(const std::vector<double>& energy, size_t at)
+// Power gain of a biquad at hz.
+static double biquadPower(const Biquad& f, double hz)
 {
-    size_t frames = energy.size() - 1;
-    size_t first = at > static_cast<size_t>(ONSET_FRAMES) ? at - ONSET_FRAMES : 0;
-    size_t end = std::min(frames, at + ONSET_FRAMES);
-    if (at >= end) return 0.0;
-    double before = at > first ? (energy[at] - energy[first]) / static_cast<double>(at - first) : 0.0;
-    double after = (energy[end] - energy[at]) / static_cast<double>(end - at);
-    return 10.0 * std::log10((after + 1e-12) / (before + 1e-12));
+    std::complex<double> z = std::polar(1.0, -2.0 * PI * hz / RENDER_RATE);  // z^-1
+    std::complex<double> numerator = f.b0 + f.b1 * z + f.b2 * z * z;
+    std::complex<double> denominator = 1.0 + f.a1 * z + f.a2 * z * z;
+    return std::norm(numerator / denominator);
+}
+
+// Bands about a third of an octave wide, coarser at the bottom where the window resolves less.
+static constexpr double ONSET_BAND_EDGES_HZ[] = {20,   60,   100,  150,  200,  300,  400,   500,   650,   800,
+                                                 1000, 1250, 1600, 2000, 2500, 3150, 4000,  5000,  6300,  8000,
+                                                 10000, 12500, 16000, 20000};
+static constexpr int ONSET_BANDS = sizeof ONSET_BAND_EDGES_HZ / sizeof ONSET_BAND_EDGES_HZ[0] - 1;
+
+// K-weighted power per band of the ONSET_FRAMES frames from `first`, both channels summed, in
+// mean-square units (a full-scale sine on both channels gives 1).
+static void onsetBands(const int16_t* frames, size_t first, double* bands)
+{
+    std::vector<std::complex<double>> buffer(ONSET_FRAMES);
+    const Biquad shelf = shelfFilter(), highPass = highPassFilter();
+    double windowPower = 0.0;
+    for (int i = 0; i < ONSET_FRAMES; i++) {
+        double w = 0.5 - 0.5 * std::cos(2.0 * PI * i / ONSET_FRAMES);
+        windowPower += w * w;
+    }
+    for (int b = 0; b < ONSET_BANDS; b++) bands[b] = 0.0;
+    for (int c = 0; c < 2; c++) {
+        for (int i = 0; i < ONSET_FRAMES; i++) {
+            double w = 0.5 - 0.5 * std::cos(2.0 * PI * i / ONSET_FRAMES);
+            buffer[i] = frames[(first + i) * 2 + c] / FULL_SCALE * w;
+        }
+        fft(buffer);
+        int band = 0;
+        for (int k = 1; k < ONSET_FRAMES / 2; k++) {
+            double hz = static_cast<double>(k) * RENDER_RATE / ONSET_FRAMES;
+            while (band < ONSET_BANDS && hz >= ONSET_BAND_EDGES_HZ[band + 1]) band++;
+            if (band == ONSET_BANDS) break;
+            if (hz < ONSET_BAND_EDGES_HZ[0]) continue;
+            double weight = biquadPower(shelf, hz) * biquadPower(highPass, hz);
+            bands[band] += 2.0 * std::norm(buffer[k]) * weight / (ONSET_FRAMES * windowPower);
+        }
+    }
+}
+
+Onset measureOnset(const int16_t* frames, size_t count, size_t at)
+{
+    Onset onset;
+    if (at + ONSET_FRAMES > count) return onset;
+    double before[ONSET_BANDS] = {}, after[ONSET_BANDS];
+    if (at >= static_cast<size_t>(ONSET_FRAMES)) onsetBands(frames, at - ONSET_FRAMES, before);
+    onsetBands(frames, at, after);
+    double added = 0.0, previous = 0.0;
+    for (int b = 0; b < ONSET_BANDS; b++) {
+        added += std::max(0.0, after[b] - before[b]);
+        previous += before[b];
+    }
+    onset.strength = std::max(ABSOLUTE_GATE, loudnessOf(added));
+    onset.before = std::max(ABSOLUTE_GATE, loudnessOf(previous));
+    return onset;
 }

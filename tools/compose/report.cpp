@@ -63,10 +63,10 @@ static void printOrders(const std::vector<int16_t>& frames, std::vector<size_t> 
     }
 }
 
-// How strongly each marker row's hit stands out, by what is struck under it.
+// How strongly each marker row's hit comes through, by what is struck under it, and the hit that
+// stands out least from what it lands on.
 static void printHits(const xmp_module* mod, const std::vector<int16_t>& frames, const std::vector<size_t>& rowStarts)
 {
-    std::vector<double> energy = kWeightedEnergy(frames.data(), frames.size() / 2);
     double sum[3] = {}, count[3] = {};
     double lowest = 1e9;
     int lowestOrder = 0, lowestRow = 0;
@@ -83,20 +83,20 @@ static void printHits(const xmp_module* mod, const std::vector<int16_t>& frames,
                 snare |= e.ins == SNARE_INSTRUMENT;
             }
             if (!marker || index >= rowStarts.size()) continue;
-            double strength = onsetStrengthDb(energy, rowStarts[index]);
+            Onset onset = measureOnset(frames.data(), frames.size() / 2, rowStarts[index]);
             int kind = kick && snare ? 2 : snare ? 1 : 0;
-            sum[kind] += strength;
+            sum[kind] += onset.strength;
             count[kind]++;
-            if (strength < lowest) {
-                lowest = strength;
+            if (onset.strength - onset.before < lowest) {
+                lowest = onset.strength - onset.before;
                 lowestOrder = order;
                 lowestRow = row;
             }
         }
     }
     auto mean = [&](int kind) { return count[kind] ? sum[kind] / count[kind] : 0.0; };
-    std::printf("marker hits, mean onset strength: kick %.1f dB, snare %.1f dB, both %.1f dB; lowest %.1f dB "
-                "(order %d row %d)\n",
+    std::printf("marker hits, mean onset strength: kick %.1f, snare %.1f, both %.1f LUFS; the least prominent "
+                "%.1f dB against what it lands on (order %d row %d)\n",
                 mean(0), mean(1), mean(2), lowest, lowestOrder, lowestRow);
 }
 
