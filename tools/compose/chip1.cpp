@@ -52,13 +52,14 @@ static constexpr int RIDE_NOTE = 51;     // B-3: the hat a little lower, cut aft
 static constexpr int TOM_STEPS[3] = {12, 8, 4};  // semitones above the kick
 
 // Panning (0 left, 128 centre, 255 right): the chord spread wide, each echo opposite its voice.
-static constexpr int PAD_PAN[3] = {0x30, 0x80, 0xd0};
-static constexpr int LEAD_PAN = 0x70;
-static constexpr int LEAD_ECHO_PAN = 0xd8;
-static constexpr int HARMONY_PAN = 0xa8;
-static constexpr int ARP_PAN = 0x48;
-static constexpr int ARP_ECHO_PAN = 0xd0;
-static constexpr int COUNTER_PAN = 0x38;
+static constexpr int PAD_PAN[3] = {0x18, 0x80, 0xe8};
+static constexpr int LEAD_PAN = 0x78;
+static constexpr int LEAD_ECHO_PAN = 0xe4;
+static constexpr int HARMONY_PAN = 0xb0;
+static constexpr int ARP_PAN = 0x30;
+static constexpr int ARP_ECHO_PAN = 0xe0;
+static constexpr int COUNTER_PAN = 0xd0;
+static constexpr int RIDE_PAN = 0x40;
 
 // ---------------------------------------------------------------------------------------------
 // Synthesis. Every sample is made at 44100 Hz; tonal samples hold whole numbers of cycles of
@@ -171,15 +172,15 @@ static XmSample snareSample()
     for (int n = 0; n < length; n++) {
         double t = static_cast<double>(n) / SR;
         double white = noiseNext(noise);
-        low += 0.5 * (white - low);             // tame the top
-        low2 += 0.6 * (low - low2);
+        low += 0.4 * (white - low);             // tame the top
+        low2 += 0.5 * (low - low2);
         high = 0.9 * (high + low2 - previous);  // and the bottom
         previous = low2;
         double bursts = 0.0;
         for (double start : {0.0, 0.008, 0.016}) {
             if (t >= start) bursts += std::exp(-(t - start) / 0.004);
         }
-        double tail = t >= 0.018 ? std::exp(-(t - 0.018) / 0.14) : t / 0.018;
+        double tail = t >= 0.018 ? std::exp(-(t - 0.018) / 0.11) : t / 0.018;
         double body = (std::sin(TWO_PI * 185.0 * t) + 0.5 * std::sin(TWO_PI * 330.0 * t)) * std::exp(-t / 0.08);
         double fade = t > 0.34 ? std::max(0.0, (0.4 - t) / 0.06) : 1.0;
         out[n] = std::tanh(1.8 * (1.6 * high * (0.5 * bursts + 1.0 * tail) + 0.9 * body)) * fade;
@@ -217,7 +218,7 @@ static XmSample hatSample()
     XmSample sample;
     sample.data = toPcm(out, 0.9);
     sample.name = "hat";
-    sample.panning = 168;
+    sample.panning = 0xb8;
     tuneSample(sample, 440.0);
     return sample;
 }
@@ -470,8 +471,11 @@ static void writeRide(XmPattern& pattern, const Section& section)
 {
     for (int row = 0; row < ROWS && row < static_cast<int>(section.ride.size()); row++) {
         if (section.ride[row] != 'x') continue;
-        int instrument = section.rideVolume >= 0 ? INS_HAT : 0;
-        setCell(pattern, row, CH_RIDE, RIDE_NOTE, instrument, section.rideVolume, 0x0e, 0xc3);
+        if (section.rideVolume >= 0) {
+            setCell(pattern, row, CH_RIDE, RIDE_NOTE, INS_HAT, section.rideVolume, 0x08, RIDE_PAN);
+        } else {
+            setCell(pattern, row, CH_RIDE, RIDE_NOTE, 0, -1, 0x0e, 0xc3);
+        }
     }
 }
 
@@ -579,8 +583,8 @@ static void writeCounter(XmPattern& pattern, const Section& section)
     });
 }
 
-// The last chord dies away from its fourth row and is gone a little after the middle of it,
-// well before the song ends; the hits under it are damped.
+// The last chord dies away from its third row, five volume steps a row, so that it is gone by
+// the last beat, a third of a second before the song ends.
 static void writeFade(XmPattern& pattern)
 {
     static const int FADE_CHANNELS[] = {CH_BASS, CH_PAD, CH_PAD + 1, CH_PAD + 2, CH_LEAD, CH_LEAD_ECHO, CH_HARMONY,
@@ -588,7 +592,7 @@ static void writeFade(XmPattern& pattern)
     for (int row = ROWS - CHORD_ROWS + 2; row < ROWS; row++) {
         for (int channel : FADE_CHANNELS) {
             XmCell& cell = pattern.at(row, channel, CHANNELS);
-            if (cell.note == 0 && cell.volume == 0) cell.volume = 0x60 | (row < ROWS - CHORD_ROWS + 8 ? 1 : 2);
+            if (cell.note == 0 && cell.volume == 0) cell.volume = 0x60 | 1;
         }
     }
 }
@@ -641,7 +645,7 @@ static std::vector<Section> makeSections()
                         .bass = silence(),
                         .arp = repeatBar(ARP_UP, 8),
                         .lead = "r:64",
-                        .padVolume = {22, 30, 38, 46},
+                        .padVolume = {22, 30, 38, 52},
                         .arpVolume = 26,
                         .kickVolume = 40,
                         .opensSong = true});
@@ -652,12 +656,12 @@ static std::vector<Section> makeSections()
                         .bass = repeatBar("R..-R..-", 8),
                         .arp = repeatBar(ARP_UP, 8),
                         .lead = "r:64",
-                        .padVolume = {40, 40, 40, 40},
+                        .padVolume = {52, 52, 52, 52},
                         .arpVolume = 28,
                         .bassVolume = 50,
                         .kickVolume = 50,
                         .snareVolume = 46,
-                        .hatVolume = 22});
+                        .hatVolume = 20});
     // 2: build to the tunnel. Two-step drums, the harmony turning to the dominant, the lead
     // hinting at the theme over it, a snare roll. Leaves the counter-line and ride silent.
     sections.push_back({.chords = {"Am", "F", "Dm", "E"},
@@ -668,13 +672,13 @@ static std::vector<Section> makeSections()
                         .lead = "r:32 E5:6 D5:2 C5:8 D5:6 B4:2 G#4:4 r:4",
                         .counter = "r:63 E5:1",
                         .ride = silence().substr(0, 63) + "x",
-                        .padVolume = {42, 42, 42, 42},
+                        .padVolume = {56, 56, 56, 56},
                         .arpVolume = 30,
                         .bassVolume = 56,
-                        .leadVolume = 44,
+                        .leadVolume = 54,
                         .kickVolume = 54,
                         .snareVolume = 54,
-                        .hatVolume = 24,
+                        .hatVolume = 21,
                         .counterInstrument = INS_PLUCK,
                         .counterVolume = 0,
                         .rideVolume = 0});
@@ -687,13 +691,13 @@ static std::vector<Section> makeSections()
                         .lead = THEME,
                         .counter = DESCANT,
                         .ride = repeatBar("x.x.x.x.", 8),
-                        .padVolume = {42, 42, 42, 42},
-                        .arpVolume = 26,
-                        .bassVolume = 60,
-                        .leadVolume = 50,
+                        .padVolume = {58, 58, 58, 58},
+                        .arpVolume = 30,
+                        .bassVolume = 62,
+                        .leadVolume = 60,
                         .kickVolume = 56,
                         .snareVolume = 58,
-                        .hatVolume = 26});
+                        .hatVolume = 22});
     // 4: the theme answered an octave up over new harmony (Dm and F for F and C), a bass that
     // jumps through fifths and octaves, open hats on the offbeats and a roll down the toms.
     // Leaves the counter-line and ride up, with a pickup into the descant.
@@ -706,13 +710,13 @@ static std::vector<Section> makeSections()
                                 "E5:2 D5:1 E5:1 G5:4 F5:2 E5:2 C5:4 B4:2 D5:2 G5:4 F5:2 E5:2 D5:4",
                         .counter = "r:60 B5:2 D6:2",
                         .ride = silence().substr(0, 62) + "x.",
-                        .padVolume = {42, 42, 42, 42},
-                        .arpVolume = 26,
-                        .bassVolume = 60,
-                        .leadVolume = 50,
+                        .padVolume = {58, 58, 58, 58},
+                        .arpVolume = 30,
+                        .bassVolume = 62,
+                        .leadVolume = 60,
                         .kickVolume = 56,
                         .snareVolume = 58,
-                        .hatVolume = 26,
+                        .hatVolume = 22,
                         .counterInstrument = INS_PLUCK,
                         .counterVolume = 34,
                         .rideVolume = 20});
@@ -723,13 +727,13 @@ static std::vector<Section> makeSections()
                         .bass = repeatBar("R.......", 8),
                         .arp = repeatBar(ARP_RISE, 8),
                         .lead = "A5:6 G5:2 F5:4 C5:4 B5:6 A5:2 G5:4 D5:4 G5:6 B5:2 E5:4 B4:4 C5:6 B4:2 A4:8",
-                        .padVolume = {48, 48, 48, 48},
-                        .arpVolume = 32,
-                        .bassVolume = 50,
+                        .padVolume = {42, 42, 42, 42},
+                        .arpVolume = 30,
+                        .bassVolume = 40,
                         .leadVolume = 42,
                         .kickVolume = 48,
                         .snareVolume = 48,
-                        .hatVolume = 22});
+                        .hatVolume = 18});
     // 6: the climb back: the snare doubles up to a roll over a rising line to the dominant.
     sections.push_back({.chords = {"Dm", "Em", "F", "E"},
                         .drums = "B...S...S...S.S.B.S.S.S.S.S.S.SSB.S.B.S.B.S.B.SSBSSSBSSSBSBSBSBS",
@@ -737,13 +741,13 @@ static std::vector<Section> makeSections()
                         .bass = repeatBar("R.R.R.R.", 6) + repeatBar("RRRRRRRR", 2),
                         .arp = repeatBar(ARP_RISE, 8),
                         .lead = "A5:16 B5:16 C6:16 B5:8 G#5:8",
-                        .padVolume = {46, 46, 46, 46},
+                        .padVolume = {54, 56, 58, 60},
                         .arpVolume = 34,
                         .bassVolume = 58,
-                        .leadVolume = 44,
+                        .leadVolume = 48,
                         .kickVolume = 54,
                         .snareVolume = 62,
-                        .hatVolume = 24,
+                        .hatVolume = 20,
                         .snareRamp = true});
     // 7: the return: four to the floor, the theme in thirds.
     sections.push_back({.chords = {"Am", "F", "C", "G"},
@@ -752,13 +756,13 @@ static std::vector<Section> makeSections()
                         .bass = repeatBar("R.RO.RRO", 8),
                         .arp = repeatBar(ARP_UP, 8),
                         .lead = THEME,
-                        .padVolume = {44, 44, 44, 44},
-                        .arpVolume = 26,
+                        .padVolume = {58, 58, 58, 58},
+                        .arpVolume = 30,
                         .bassVolume = 62,
-                        .leadVolume = 54,
+                        .leadVolume = 58,
                         .kickVolume = 58,
                         .snareVolume = 60,
-                        .hatVolume = 26,
+                        .hatVolume = 22,
                         .harmony = true});
     // 8: the high answer, turning to the dominant, the bass in driving octaves and the descant
     // back above it.
@@ -770,13 +774,13 @@ static std::vector<Section> makeSections()
                         .lead = "A5:2 G5:1 A5:1 C6:4 B5:2 A5:2 E5:4 F5:2 E5:1 F5:1 A5:4 G5:2 F5:2 C5:4 "
                                 "D5:2 C5:1 D5:1 F5:4 E5:2 D5:2 A5:4 G#5:4 B5:4 E6:4 D6:2 B5:2",
                         .counter = "E6:6 D6:2 C6:8 C6:6 A5:2 F5:4 A5:4 F5:6 A5:2 D6:8 B5:6 G#5:2 E5:4 G#5:4",
-                        .padVolume = {44, 44, 44, 44},
-                        .arpVolume = 26,
+                        .padVolume = {58, 58, 58, 58},
+                        .arpVolume = 30,
                         .bassVolume = 58,
-                        .leadVolume = 54,
+                        .leadVolume = 58,
                         .kickVolume = 58,
                         .snareVolume = 60,
-                        .hatVolume = 26,
+                        .hatVolume = 22,
                         .counterInstrument = INS_PLUCK,
                         .counterVolume = 30,
                         .harmony = true});
@@ -788,13 +792,13 @@ static std::vector<Section> makeSections()
                         .bass = repeatBar("R.RO.RRO", 6) + "R...............",
                         .arp = repeatBar(ARP_UP, 6) + "0.1.2.3.........",
                         .lead = "C6:4 A5:4 F5:4 A5:4 B5:4 G5:4 D5:4 G5:4 B5:6 A5:2 G#5:8 A5:16",
-                        .padVolume = {44, 44, 44, 48},
-                        .arpVolume = 28,
+                        .padVolume = {58, 58, 58, 62},
+                        .arpVolume = 30,
                         .bassVolume = 58,
-                        .leadVolume = 52,
+                        .leadVolume = 56,
                         .kickVolume = 56,
                         .snareVolume = 60,
-                        .hatVolume = 26,
+                        .hatVolume = 22,
                         .harmony = true,
                         .fadeOut = true});
     return sections;
