@@ -48,7 +48,7 @@ static constexpr int NOTE_OFF = 97;
 static constexpr int DRUM_NOTE = 58;     // drums play at their own sample rate
 static constexpr int CRASH_NOTE = 53;    // E-4: the hat pitched down and left to ring
 static constexpr int MARKER_NOTE = 49;
-static constexpr int RIDE_NOTE = 51;     // B-3: the hat a little lower, cut after three ticks
+static constexpr int RIDE_NOTE = 51;     // D-4: the hat a fifth lower
 static constexpr int TOM_STEPS[3] = {12, 8, 4};  // semitones above the kick
 
 // Panning (0 left, 128 centre, 255 right): the chord spread wide, each echo opposite its voice.
@@ -162,7 +162,7 @@ static XmSample kickSample()
 }
 
 // A snare with a clap's attack: three quick noise bursts, then the ringing tail over a
-// tonal body; its noise sits between about 700 Hz and 6 kHz, where the ear finds it.
+// tonal body; its noise sits between about 700 Hz and 5 kHz, where the ear finds it.
 static XmSample snareSample()
 {
     int length = SR * 4 / 10;
@@ -373,7 +373,8 @@ static const Chord& chordNamed(const char* name)
 //   hats:  h closed, H accented closed, o half-open, . none
 //   bass:  R root, O octave up, F fifth, - key off, . hold
 //   arp:   chord-tone index (0..6), . none
-//   ride:  x the hat tuned down and let ring a little, . none
+//   ride:  x the hat tuned down, cut after three ticks (left to ring where the line names its
+//          own instrument, as a pickup), . none
 // Every drum hit strikes the beat marker once, B and X twice.
 // The lead and the counter-line are lists of "note:rows" tokens ("r" rests), 64 rows in all.
 // A counter-line given without instrument and volume plays on with whatever its channel was

@@ -6,11 +6,7 @@
 //   compose --report [FILE.xm]   loudness, peaks, stereo, balance, marker hits, ending, each order
 //   compose --stems [FILE.xm]    the same, then each channel heard alone
 //   compose --measure FILE.wav   the meters over a pass rendered elsewhere (16-bit stereo, 44100 Hz)
-#include <xmp.h>
-
-#include <cmath>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
