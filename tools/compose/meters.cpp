@@ -151,8 +151,9 @@ double truePeakDb(const int16_t* frames, size_t count)
 {
     constexpr int TAPS = OVERSAMPLE * PHASE_TAPS;
     double phase[OVERSAMPLE][PHASE_TAPS];
+    double gain = 0.0;  // the most any phase can make of its inputs
     for (int p = 0; p < OVERSAMPLE; p++) {
-        double sum = 0.0;
+        double sum = 0.0, magnitude = 0.0;
         for (int j = 0; j < PHASE_TAPS; j++) {
             int k = j * OVERSAMPLE + p;
             double x = (k - (TAPS - 1) / 2.0) / OVERSAMPLE;
@@ -161,21 +162,37 @@ double truePeakDb(const int16_t* frames, size_t count)
             phase[p][j] = sinc * window;
             sum += phase[p][j];
         }
-        for (int j = 0; j < PHASE_TAPS; j++) phase[p][j] /= sum;
+        for (int j = 0; j < PHASE_TAPS; j++) {
+            phase[p][j] /= sum;
+            magnitude += std::fabs(phase[p][j]);
+        }
+        gain = std::max(gain, magnitude);
     }
-    double peak = 0.0;
+    // The sample peak bounds the true peak from below, so only the stretches with a sample
+    // above peak / gain can hold a larger value between the samples.
+    int largest = 0;
+    for (size_t i = 0; i < count * 2; i++) largest = std::max(largest, std::abs(static_cast<int>(frames[i])));
+    double peak = largest;
+    double threshold = peak / gain;
     for (int c = 0; c < 2; c++) {
+        size_t lastLoud = 0;
+        bool anyLoud = false;
         for (size_t n = 0; n < count; n++) {
-            peak = std::max(peak, std::fabs(frames[n * 2 + c] / FULL_SCALE));
-            if (n + 1 < static_cast<size_t>(PHASE_TAPS)) continue;
+            if (std::abs(frames[n * 2 + c]) >= threshold) {
+                lastLoud = n;
+                anyLoud = true;
+            }
+            if (n + 1 < static_cast<size_t>(PHASE_TAPS) || !anyLoud || n - lastLoud >= static_cast<size_t>(PHASE_TAPS)) {
+                continue;
+            }
             for (int p = 0; p < OVERSAMPLE; p++) {
                 double y = 0.0;
                 for (int j = 0; j < PHASE_TAPS; j++) y += phase[p][j] * frames[(n - j) * 2 + c];
-                peak = std::max(peak, std::fabs(y / FULL_SCALE));
+                peak = std::max(peak, std::fabs(y));
             }
         }
     }
-    return peak > 0.0 ? 20.0 * std::log10(peak) : -200.0;
+    return peak > 0.0 ? 20.0 * std::log10(peak / FULL_SCALE) : -200.0;
 }
 
 double samplePeakDb(const int16_t* frames, size_t count)
