@@ -27,6 +27,8 @@ static constexpr int CH_LEAD_ECHO = 8;
 static constexpr int CH_ARP = 9;
 static constexpr int CH_ARP_ECHO = 10;
 static constexpr int CH_HARMONY = 11;
+static constexpr int CH_RIDE = 11;  // where the lead has no harmony
+static constexpr int CH_COUNTER = 12;
 static constexpr int CH_KICK_MARK = 13;
 static constexpr int CH_SNARE_MARK = 14;
 static constexpr int CH_TEMPO = 15;
@@ -46,6 +48,18 @@ static constexpr int NOTE_OFF = 97;
 static constexpr int DRUM_NOTE = 58;     // drums play at their own sample rate
 static constexpr int CRASH_NOTE = 53;    // E-4: the hat pitched down and left to ring
 static constexpr int MARKER_NOTE = 49;
+static constexpr int RIDE_NOTE = 51;     // D-4: the hat a fifth lower
+static constexpr int TOM_STEPS[3] = {12, 8, 4};  // semitones above the kick
+
+// Panning (0 left, 128 centre, 255 right): the chord spread wide, each echo opposite its voice.
+static constexpr int PAD_PAN[3] = {0x18, 0x80, 0xe8};
+static constexpr int LEAD_PAN = 0x78;
+static constexpr int LEAD_ECHO_PAN = 0xe4;
+static constexpr int HARMONY_PAN = 0xb0;
+static constexpr int ARP_PAN = 0x30;
+static constexpr int ARP_ECHO_PAN = 0xe0;
+static constexpr int COUNTER_PAN = 0xd0;
+static constexpr int RIDE_PAN = 0x40;
 
 // ---------------------------------------------------------------------------------------------
 // Synthesis. Every sample is made at 44100 Hz; tonal samples hold whole numbers of cycles of
@@ -122,20 +136,23 @@ static double lowpassGain(double hz, double cutoff, int order)
     return 1.0 / std::sqrt(1.0 + std::pow(hz / cutoff, 2.0 * order));
 }
 
+// A kick whose body settles at 55 Hz with its second and third harmonics beside it, so that small
+// speakers, which lose the fundamental, still give its weight.
 static XmSample kickSample()
 {
     int length = SR * 45 / 100;
     std::vector<double> out(length);
     Noise noise{0x1234567u};
-    double phase = 0.0;
+    double phase = 0.0, click = 0.0;
     for (int n = 0; n < length; n++) {
         double t = static_cast<double>(n) / SR;
-        double hz = 46.0 + 120.0 * std::exp(-t / 0.032) + 200.0 * std::exp(-t / 0.004);
+        double hz = 55.0 + 110.0 * std::exp(-t / 0.03) + 220.0 * std::exp(-t / 0.004);
         phase += hz / SR;
-        double body = std::sin(TWO_PI * phase) * std::exp(-t / 0.22) * std::min(1.0, t / 0.0008);
-        double click = noiseNext(noise) * std::exp(-t / 0.0025) * 0.35;
+        double body = (std::sin(TWO_PI * phase) + 0.3 * std::sin(2.0 * TWO_PI * phase)) * std::exp(-t / 0.2) *
+                      std::min(1.0, t / 0.0008);
+        click += 0.5 * (noiseNext(noise) - click);  // a dull click, not a hiss
         double fade = t > 0.38 ? std::max(0.0, (0.45 - t) / 0.07) : 1.0;
-        out[n] = std::tanh(1.8 * (body + click)) * fade;
+        out[n] = std::tanh(2.2 * (body + click * std::exp(-t / 0.003) * 0.6)) * fade;
     }
     XmSample sample;
     sample.data = toPcm(out, 0.97);
@@ -145,27 +162,28 @@ static XmSample kickSample()
 }
 
 // A snare with a clap's attack: three quick noise bursts, then the ringing tail over a
-// short tonal body.
+// tonal body; its noise sits between about 700 Hz and 5 kHz, where the ear finds it.
 static XmSample snareSample()
 {
     int length = SR * 4 / 10;
     std::vector<double> out(length);
     Noise noise{0x9e3779b9u};
-    double low = 0.0, high = 0.0, previous = 0.0;
+    double low = 0.0, low2 = 0.0, high = 0.0, previous = 0.0;
     for (int n = 0; n < length; n++) {
         double t = static_cast<double>(n) / SR;
         double white = noiseNext(noise);
-        low += 0.55 * (white - low);            // tame the very top
-        high = 0.86 * (high + low - previous);  // and the bottom
-        previous = low;
+        low += 0.4 * (white - low);             // tame the top
+        low2 += 0.5 * (low - low2);
+        high = 0.9 * (high + low2 - previous);  // and the bottom
+        previous = low2;
         double bursts = 0.0;
         for (double start : {0.0, 0.008, 0.016}) {
             if (t >= start) bursts += std::exp(-(t - start) / 0.004);
         }
-        double tail = t >= 0.018 ? std::exp(-(t - 0.018) / 0.13) : t / 0.018;
-        double body = (std::sin(TWO_PI * 190.0 * t) + 0.5 * std::sin(TWO_PI * 340.0 * t)) * std::exp(-t / 0.07);
+        double tail = t >= 0.018 ? std::exp(-(t - 0.018) / 0.11) : t / 0.018;
+        double body = (std::sin(TWO_PI * 185.0 * t) + 0.5 * std::sin(TWO_PI * 330.0 * t)) * std::exp(-t / 0.08);
         double fade = t > 0.34 ? std::max(0.0, (0.4 - t) / 0.06) : 1.0;
-        out[n] = std::tanh(1.5 * (high * (0.5 * bursts + 1.0 * tail) + 0.7 * body)) * fade;
+        out[n] = std::tanh(1.8 * (1.6 * high * (0.5 * bursts + 1.0 * tail) + 0.9 * body)) * fade;
     }
     XmSample sample;
     sample.data = toPcm(out, 0.95);
@@ -182,7 +200,7 @@ static XmSample hatSample()
     std::vector<double> out(length);
     Noise noise{0x2545f491u};
     static constexpr double METAL_HZ[6] = {410.6, 608.8, 739.2, 1045.4, 1080.0, 1600.0};
-    double previousIn = 0.0, high = 0.0, high2 = 0.0, previousHigh = 0.0;
+    double previousIn = 0.0, high = 0.0, high2 = 0.0, previousHigh = 0.0, top = 0.0;
     for (int n = 0; n < length; n++) {
         double t = static_cast<double>(n) / SR;
         double metal = 0.0;
@@ -192,14 +210,15 @@ static XmSample hatSample()
         previousIn = raw;
         high2 = 0.6 * (high2 + high - previousHigh);
         previousHigh = high;
+        top += 0.55 * (high2 - top);  // the hiss above the metal rolled off
         double envelope = 0.55 * std::exp(-t / 0.018) + 0.45 * std::exp(-t / 0.24);
         double fade = t > 0.8 ? std::max(0.0, (0.9 - t) / 0.1) : 1.0;
-        out[n] = high2 * envelope * std::min(1.0, t / 0.0005) * fade;
+        out[n] = top * envelope * std::min(1.0, t / 0.0005) * fade;
     }
     XmSample sample;
     sample.data = toPcm(out, 0.9);
     sample.name = "hat";
-    sample.panning = 150;
+    sample.panning = 0xb8;
     tuneSample(sample, 440.0);
     return sample;
 }
@@ -348,29 +367,42 @@ static const Chord& chordNamed(const char* name)
     return CHORDS[0];
 }
 
-// One pattern of the score. Drum and hat lines have one character per row:
-//   drums: K kick, S snare, s ghost snare, B kick and snare, X kick, snare and crash
+// One pattern of the score. Drum, hat, bass, arpeggio and ride lines have one character per row:
+//   drums: K kick, S snare, B kick and snare, X kick, snare and crash, 1 2 3 toms (the kick
+//          tuned up, high to low), k a kick damped after one tick
 //   hats:  h closed, H accented closed, o half-open, . none
 //   bass:  R root, O octave up, F fifth, - key off, . hold
-// The lead is a list of "note:rows" tokens ("r" rests), 64 rows in all.
+//   arp:   chord-tone index (0..6), . none
+//   ride:  x the hat tuned down, cut after three ticks (left to ring where the line names its
+//          own instrument, as a pickup), . none
+// Every drum hit strikes the beat marker once, B and X twice.
+// The lead and the counter-line are lists of "note:rows" tokens ("r" rests), 64 rows in all.
+// A counter-line given without instrument and volume plays on with whatever its channel was
+// left with, so one pattern can sound different on its two plays: silent after a pattern that
+// leaves the channel at volume 0, heard after one that leaves it up.
 struct Section {
     const char* chords[4];
     std::string drums;
     std::string hats;
     std::string bass;
-    std::string arp;  // chord-tone index per row (0..6), '.' none
+    std::string arp;
     std::string lead;
-    int padVolume[4];  // one per chord
-    int arpVolume;
-    int bassVolume;
-    int leadVolume;
-    int kickVolume;
-    int snareVolume;
-    int hatVolume;
-    bool harmony;      // the lead doubled a third below
-    bool snareRamp;    // the snare grows louder through the pattern
-    bool fadeOut;      // the last chord and the kicks under it die away
-    bool opensSong;    // the pad starts here; everywhere else it glides from chord to chord
+    std::string counter = "";
+    std::string ride = "";
+    int padVolume[4];
+    int arpVolume = 0;
+    int bassVolume = 0;
+    int leadVolume = 0;
+    int kickVolume = 0;
+    int snareVolume = 0;
+    int hatVolume = 0;
+    int counterInstrument = 0;  // 0: the channel's own
+    int counterVolume = -1;     // -1: the channel's own
+    int rideVolume = -1;        // -1: the channel's own; ride notes then name no instrument either
+    bool harmony = false;       // the lead doubled a third below (on the ride's channel)
+    bool snareRamp = false;     // the snare grows louder through the pattern
+    bool fadeOut = false;       // the last chord dies away and the last hits are damped
+    bool opensSong = false;     // the pad starts here; everywhere else it glides from chord to chord
 };
 
 static std::string repeatBar(const char* bar, int times)
@@ -406,26 +438,44 @@ static void writeDrums(XmPattern& pattern, const Section& section)
 {
     for (int row = 0; row < ROWS; row++) {
         char d = section.drums[row];
-        bool kick = d == 'K' || d == 'B' || d == 'X';
-        bool snare = d == 'S' || d == 's' || d == 'B' || d == 'X';
+        bool tom = d >= '1' && d <= '3';
+        bool kick = d == 'K' || d == 'B' || d == 'X' || d == 'k' || tom;
+        bool snare = d == 'S' || d == 'B' || d == 'X';
         if (kick) {
             int volume = section.kickVolume;
             if (section.fadeOut && row > ROWS - CHORD_ROWS) volume -= (row - (ROWS - CHORD_ROWS)) * 2;
-            setCell(pattern, row, CH_KICK, DRUM_NOTE, INS_KICK, volume);
+            int note = tom ? DRUM_NOTE + TOM_STEPS[d - '1'] : DRUM_NOTE;
+            if (d == 'k') {
+                setCell(pattern, row, CH_KICK, note, INS_KICK, volume, 0x0e, 0xc1);
+            } else {
+                setCell(pattern, row, CH_KICK, note, INS_KICK, tom ? volume - 6 : volume);
+            }
             setCell(pattern, row, CH_KICK_MARK, MARKER_NOTE, INS_MARKER, -1);
         }
         if (snare) {
-            int volume = section.snareRamp ? section.snareVolume * (35 + row) / 98 : section.snareVolume;
-            setCell(pattern, row, CH_SNARE, DRUM_NOTE, INS_SNARE, d == 's' ? volume / 2 : volume);
+            int volume = section.snareRamp ? section.snareVolume * (56 + row) / 119 : section.snareVolume;
+            setCell(pattern, row, CH_SNARE, DRUM_NOTE, INS_SNARE, volume);
             setCell(pattern, row, CH_SNARE_MARK, MARKER_NOTE, INS_MARKER, -1);
         }
         char h = section.hats[row];
         if (d == 'X') {
-            setCell(pattern, row, CH_HAT, CRASH_NOTE, INS_HAT, section.hatVolume + 24);
+            setCell(pattern, row, CH_HAT, CRASH_NOTE, INS_HAT, section.hatVolume + 20);
         } else if (h == 'h' || h == 'H') {
-            setCell(pattern, row, CH_HAT, DRUM_NOTE, INS_HAT, section.hatVolume + (h == 'H' ? 10 : 0), 0x0e, 0xc1);
+            setCell(pattern, row, CH_HAT, DRUM_NOTE, INS_HAT, section.hatVolume + (h == 'H' ? 8 : 0), 0x0e, 0xc1);
         } else if (h == 'o') {
             setCell(pattern, row, CH_HAT, DRUM_NOTE, INS_HAT, section.hatVolume + 4, 0x0e, 0xc4);
+        }
+    }
+}
+
+static void writeRide(XmPattern& pattern, const Section& section)
+{
+    for (int row = 0; row < ROWS && row < static_cast<int>(section.ride.size()); row++) {
+        if (section.ride[row] != 'x') continue;
+        if (section.rideVolume >= 0) {
+            setCell(pattern, row, CH_RIDE, RIDE_NOTE, INS_HAT, section.rideVolume, 0x08, RIDE_PAN);
+        } else {
+            setCell(pattern, row, CH_RIDE, RIDE_NOTE, 0, -1, 0x0e, 0xc3);
         }
     }
 }
@@ -435,11 +485,10 @@ static void writeHarmony(XmPattern& pattern, const Section& section)
     for (int c = 0; c < 4; c++) {
         const Chord& chord = chordNamed(section.chords[c]);
         int first = c * CHORD_ROWS;
-        static const int PAN[3] = {0x50, 0x80, 0xb0};
         for (int v = 0; v < 3; v++) {
             int note = noteNumber(chord.pad[v]);
             if (section.opensSong && c == 0) {
-                setCell(pattern, first, CH_PAD + v, note, INS_PAD, section.padVolume[c], 0x08, PAN[v]);
+                setCell(pattern, first, CH_PAD + v, note, INS_PAD, section.padVolume[c], 0x08, PAD_PAN[v]);
             } else {
                 setCell(pattern, first, CH_PAD + v, note, 0, section.padVolume[c], 0x03, 0xff);
             }
@@ -463,20 +512,19 @@ static void writeHarmony(XmPattern& pattern, const Section& section)
             if (a >= '0' && a <= '6' && section.arpVolume > 0) {
                 int note = tones[a - '0'];
                 int volume = section.arpVolume - (row % 2 ? 6 : 0);
-                setCell(pattern, row, CH_ARP, note, INS_PLUCK, volume, 0x08, 0x60);
+                setCell(pattern, row, CH_ARP, note, INS_PLUCK, volume, 0x08, ARP_PAN);
                 if (row + ECHO_DELAY < ROWS) {
-                    setCell(pattern, row + ECHO_DELAY, CH_ARP_ECHO, note, INS_PLUCK, volume * 2 / 5, 0x08, 0xb8);
+                    setCell(pattern, row + ECHO_DELAY, CH_ARP_ECHO, note, INS_PLUCK, volume * 2 / 5, 0x08, ARP_ECHO_PAN);
                 }
             }
         }
     }
 }
 
-// The lead line, its echo three rows later on the other side, and (where asked) a
-// harmony a third below. Long notes get a gentle vibrato after their first beat.
-static void writeLead(XmPattern& pattern, const Section& section)
+// Calls `play(row, note, rows)` for each token of a "note:rows" list; `note` is NOTE_OFF for a rest.
+template <typename Play>
+static void forEachNote(const std::string& text, Play play)
 {
-    std::string text = section.lead;
     int row = 0;
     size_t at = 0;
     while (at < text.size() && row < ROWS) {
@@ -488,25 +536,31 @@ static void writeLead(XmPattern& pattern, const Section& section)
         size_t colon = token.find(':');
         std::string name = token.substr(0, colon);
         int length = std::stoi(token.substr(colon + 1));
-        bool rest = name == "r";
-        int note = rest ? NOTE_OFF : noteNumber(name);
+        play(row, name == "r" ? NOTE_OFF : noteNumber(name), length);
+        row += length;
+    }
+}
+
+// The lead line, its echo three rows later on the other side, and (where asked) a
+// harmony a third below. Long notes get a gentle vibrato after their first beat.
+static void writeLead(XmPattern& pattern, const Section& section)
+{
+    forEachNote(section.lead, [&](int row, int note, int length) {
+        bool rest = note == NOTE_OFF;
         bool previousRest = row == 0 || pattern.at(row - 1, CH_LEAD, CHANNELS).note == NOTE_OFF;
-        if (rest && previousRest && row > 0) {
-            row += length;
-            continue;
-        }
+        if (rest && previousRest && row > 0) return;
         int volume = rest ? -1 : section.leadVolume;
         int instrument = rest ? 0 : INS_LEAD;
         int pan = rest ? 0 : 0x08;
-        setCell(pattern, row, CH_LEAD, note, instrument, volume, pan, rest ? 0 : 0x68);
+        setCell(pattern, row, CH_LEAD, note, instrument, volume, pan, rest ? 0 : LEAD_PAN);
         if (section.harmony) {
             int under = rest ? NOTE_OFF : harmonyBelow(note, chordNamed(section.chords[row / CHORD_ROWS]));
-            setCell(pattern, row, CH_HARMONY, under, instrument,
-                    rest ? -1 : section.leadVolume * 3 / 5, pan, rest ? 0 : 0x98);
+            setCell(pattern, row, CH_HARMONY, under, instrument, rest ? -1 : section.leadVolume * 3 / 5, pan,
+                    rest ? 0 : HARMONY_PAN);
         }
         if (row + ECHO_DELAY < ROWS) {
             setCell(pattern, row + ECHO_DELAY, CH_LEAD_ECHO, note, instrument, rest ? -1 : section.leadVolume * 2 / 5,
-                    pan, rest ? 0 : 0xc0);
+                    pan, rest ? 0 : LEAD_ECHO_PAN);
         }
         if (!rest) {
             for (int r = row + 2; r < row + length && length >= 4; r++) {
@@ -515,15 +569,28 @@ static void writeLead(XmPattern& pattern, const Section& section)
                 cell.param = 0x43;
             }
         }
-        row += length;
-    }
+    });
 }
 
-// The last chord dies away over its sixteen rows instead of stopping dead at the song's end.
+// The counter-line: plucked notes, each left to ring; with no instrument or volume of its own
+// it plays on with what its channel holds (see Section).
+static void writeCounter(XmPattern& pattern, const Section& section)
+{
+    forEachNote(section.counter, [&](int row, int note, int) {
+        if (note == NOTE_OFF) return;
+        bool own = section.counterVolume >= 0;
+        setCell(pattern, row, CH_COUNTER, note, own ? section.counterInstrument : 0, section.counterVolume,
+                own ? 0x08 : 0, own ? COUNTER_PAN : 0);
+    });
+}
+
+// The last chord dies away from its third row, five volume steps a row, so that it is gone by
+// the last beat, a third of a second before the song ends.
 static void writeFade(XmPattern& pattern)
 {
-    static const int FADE_CHANNELS[] = {CH_BASS, CH_PAD, CH_PAD + 1, CH_PAD + 2, CH_LEAD, CH_LEAD_ECHO, CH_HARMONY};
-    for (int row = ROWS - CHORD_ROWS + 4; row < ROWS; row++) {
+    static const int FADE_CHANNELS[] = {CH_BASS, CH_PAD, CH_PAD + 1, CH_PAD + 2, CH_LEAD, CH_LEAD_ECHO, CH_HARMONY,
+                                        CH_ARP, CH_ARP_ECHO};
+    for (int row = ROWS - CHORD_ROWS + 2; row < ROWS; row++) {
         for (int channel : FADE_CHANNELS) {
             XmCell& cell = pattern.at(row, channel, CHANNELS);
             if (cell.note == 0 && cell.volume == 0) cell.volume = 0x60 | 1;
@@ -539,6 +606,8 @@ static XmPattern makePattern(const Section& section)
     writeDrums(pattern, section);
     writeHarmony(pattern, section);
     writeLead(pattern, section);
+    writeCounter(pattern, section);
+    if (!section.harmony) writeRide(pattern, section);
     if (section.fadeOut) writeFade(pattern);
     for (int row = 0; row < ROWS; row++) {
         XmCell& cell = pattern.at(row, CH_TEMPO, CHANNELS);
@@ -557,94 +626,182 @@ static std::string silence()
     return std::string(ROWS, '.');
 }
 
-// The ten patterns, in the order they are numbered in the file.
+// The theme over Am F C G, and the descant that joins it on its second play.
+static const char* const THEME =
+    "E5:3 D5:1 C5:2 D5:2 E5:4 A5:4 G5:3 F5:1 E5:2 C5:2 F5:6 r:2 "
+    "E5:3 D5:1 C5:2 B4:2 C5:4 E5:4 D5:3 C5:1 B4:2 D5:2 G5:6 r:2";
+static const char* const DESCANT = "E6:6 D6:2 C6:8 C6:6 A5:2 F5:4 A5:4 G5:6 C6:2 E6:8 D6:6 B5:2 G5:4 B5:4";
+
+// The ten patterns, in the order they are numbered in the file. Pattern 3 plays twice, around
+// pattern 4: pattern 2 leaves the counter-line and ride channels at volume 0 and pattern 4 leaves
+// them up, so the theme's second play brings the descant and the ride.
 static std::vector<Section> makeSections()
 {
     std::vector<Section> sections;
-    // 0: intro under the growing knot. Pad swelling in, a soft pluck arpeggio, a heartbeat kick.
-    sections.push_back({{"Am", "F", "C", "G"},
-                        repeatBar("K...K...", 4) + repeatBar("K...K.K.", 3) + "K.K.KKKK",
-                        silence(),
-                        silence(),
-                        repeatBar(ARP_UP, 8),
-                        "r:64",
-                        {16, 24, 32, 40}, 20, 0, 0, 34, 0, 0, false, false, false, true});
+    // 0: intro under the growing knot. Pad swelling in, a soft pluck arpeggio, a heartbeat kick
+    // and a roll down the toms into the build.
+    sections.push_back({.chords = {"Am", "F", "C", "G"},
+                        .drums = repeatBar("K...K...", 4) + repeatBar("K...K.K.", 3) + "K.K.1123",
+                        .hats = silence(),
+                        .bass = silence(),
+                        .arp = repeatBar(ARP_UP, 8),
+                        .lead = "r:64",
+                        .padVolume = {22, 30, 38, 52},
+                        .arpVolume = 26,
+                        .kickVolume = 40,
+                        .opensSong = true});
     // 1: build. The bass and the backbeat come in, hats on the offbeats.
-    sections.push_back({{"Am", "F", "C", "G"},
-                        repeatBar("K.S.K.S.K.S.KKSs", 3) + "K.S.K.S.B.S.KSSS",
-                        repeatBar(".h.h.h.h", 8),
-                        repeatBar("R..-R..-", 8),
-                        repeatBar(ARP_UP, 8),
-                        "r:64",
-                        {34, 34, 34, 34}, 24, 40, 0, 46, 48, 30, false, false, false, false});
-    // 2: build to the tunnel. Two-step drums, the lead hinting at the theme, a snare roll.
-    sections.push_back({{"Am", "F", "C", "G"},
-                        "X.S..KS.K.S..KSsK.S..KS.K.S.sKSsB.S..KS.K.S..KSsK.SsS.SSBSSSBSBS",
-                        repeatBar("hHhHhHhH", 8),
-                        repeatBar("R.R.R.RO", 8),
-                        repeatBar(ARP_WIDE, 8),
-                        "r:32 E5:6 D5:2 C5:8 D5:6 B4:2 G4:4 r:4",
-                        {34, 34, 34, 34}, 26, 48, 36, 52, 56, 34, false, false, false, false});
-    // 3: main theme (played twice).
-    sections.push_back({{"Am", "F", "C", "G"},
-                        "X.S..KSsK.S..KSsB.S..KSsK.Ss.KSsB.S..KS.K.S..KSsB.S..KSsK.S.sKSS",
-                        repeatBar("hHhHhHho", 8),
-                        repeatBar("R.RO.RRO", 8),
-                        repeatBar(ARP_UP, 8),
-                        "E5:3 D5:1 C5:2 D5:2 E5:4 A5:4 G5:3 F5:1 E5:2 C5:2 F5:6 r:2 "
-                        "E5:3 D5:1 C5:2 B4:2 C5:4 E5:4 D5:3 C5:1 B4:2 D5:2 G5:6 r:2",
-                        {32, 32, 32, 32}, 20, 54, 46, 54, 60, 36, false, false, false, false});
-    // 4: the theme answered an octave up.
-    sections.push_back({{"Am", "F", "C", "G"},
-                        "X.S..KS.K.S..KSsB.S.KKS.K.Ss.KSsB.S..KSsK.S..KSsB.S.KKSsK.SsSKSS",
-                        repeatBar("hHhHhHho", 8),
-                        repeatBar("R.RO.RRO", 8),
-                        repeatBar(ARP_WIDE, 8),
-                        "A5:2 G5:1 A5:1 C6:4 B5:2 A5:2 E5:4 F5:2 E5:1 F5:1 A5:4 G5:2 F5:2 C5:4 "
-                        "E5:2 D5:1 E5:1 G5:4 F5:2 E5:2 C5:4 B4:2 D5:2 G5:4 F5:2 E5:2 D5:4",
-                        {32, 32, 32, 32}, 20, 54, 46, 54, 60, 36, false, false, false, false});
+    sections.push_back({.chords = {"Am", "F", "C", "G"},
+                        .drums = repeatBar("K.S.K.S.K.S.KKSS", 3) + "K.S.K.S.B.S.KSSS",
+                        .hats = repeatBar(".h.h.h.h", 8),
+                        .bass = repeatBar("R..-R..-", 8),
+                        .arp = repeatBar(ARP_UP, 8),
+                        .lead = "r:64",
+                        .padVolume = {52, 52, 52, 52},
+                        .arpVolume = 28,
+                        .bassVolume = 50,
+                        .kickVolume = 50,
+                        .snareVolume = 46,
+                        .hatVolume = 20});
+    // 2: build to the tunnel. Two-step drums, the harmony turning to the dominant, the lead
+    // hinting at the theme over it, a snare roll. Leaves the counter-line and ride silent.
+    sections.push_back({.chords = {"Am", "F", "Dm", "E"},
+                        .drums = "X.S..KS.K.S..KSKK.S..KS.K.S.SKSKB.S..KS.K.S..KSKK.SSS.SSBSSSBSBS",
+                        .hats = repeatBar("hHhHhHhH", 8),
+                        .bass = repeatBar("R.R.R.RO", 8),
+                        .arp = repeatBar(ARP_WIDE, 8),
+                        .lead = "r:32 E5:6 D5:2 C5:8 D5:6 B4:2 G#4:4 r:4",
+                        .counter = "r:63 E5:1",
+                        .ride = silence().substr(0, 63) + "x",
+                        .padVolume = {56, 56, 56, 56},
+                        .arpVolume = 30,
+                        .bassVolume = 56,
+                        .leadVolume = 54,
+                        .kickVolume = 54,
+                        .snareVolume = 54,
+                        .hatVolume = 21,
+                        .counterInstrument = INS_PLUCK,
+                        .counterVolume = 0,
+                        .rideVolume = 0});
+    // 3: main theme (played twice: the second time with the descant and the ride).
+    sections.push_back({.chords = {"Am", "F", "C", "G"},
+                        .drums = "X.S..KSKK.S..KSKB.S..KSSK.SS.KSKB.S..KS.K.S..KSKB.S..KSKK.S.SKSS",
+                        .hats = repeatBar("hHhHhHho", 8),
+                        .bass = repeatBar("R.RO.RRO", 8),
+                        .arp = repeatBar(ARP_UP, 8),
+                        .lead = THEME,
+                        .counter = DESCANT,
+                        .ride = repeatBar("x.x.x.x.", 8),
+                        .padVolume = {58, 58, 58, 58},
+                        .arpVolume = 30,
+                        .bassVolume = 62,
+                        .leadVolume = 60,
+                        .kickVolume = 56,
+                        .snareVolume = 58,
+                        .hatVolume = 22});
+    // 4: the theme answered an octave up over new harmony (Dm and F for F and C), a bass that
+    // jumps through fifths and octaves, open hats on the offbeats and a roll down the toms.
+    // Leaves the counter-line and ride up, with a pickup into the descant.
+    sections.push_back({.chords = {"Am", "Dm", "F", "G"},
+                        .drums = "X.S..KS.K.S..KSKB.S.KKS.K.SS.KSKB.S..KSKK.S..KSKB.S.KKSSK.112233",
+                        .hats = repeatBar("hhoHhhoh", 8),
+                        .bass = repeatBar("R.FRO.FO", 8),
+                        .arp = repeatBar(ARP_WIDE, 8),
+                        .lead = "A5:2 G5:1 A5:1 C6:4 B5:2 A5:2 E5:4 F5:2 E5:1 F5:1 A5:4 G5:2 F5:2 C5:4 "
+                                "E5:2 D5:1 E5:1 G5:4 F5:2 E5:2 C5:4 B4:2 D5:2 G5:4 F5:2 E5:2 D5:4",
+                        .counter = "r:60 B5:2 D6:2",
+                        .ride = silence().substr(0, 62) + "x.",
+                        .padVolume = {58, 58, 58, 58},
+                        .arpVolume = 30,
+                        .bassVolume = 62,
+                        .leadVolume = 60,
+                        .kickVolume = 56,
+                        .snareVolume = 58,
+                        .hatVolume = 22,
+                        .counterInstrument = INS_PLUCK,
+                        .counterVolume = 34,
+                        .rideVolume = 20});
     // 5: breakdown. Drums fall away to a lone kick and a clap, the pad and the pluck carry it.
-    sections.push_back({{"F", "G", "Em", "Am"},
-                        "X...............K...........S...K...S...K...S...K.S.S.S.K.SSSSSS",
-                        silence().substr(0, 32) + repeatBar(".h.h.h.h", 4),
-                        repeatBar("R.......", 8),
-                        repeatBar(ARP_RISE, 8),
-                        "A5:6 G5:2 F5:4 C5:4 B5:6 A5:2 G5:4 D5:4 G5:6 B5:2 E5:4 B4:4 C5:6 B4:2 A4:8",
-                        {38, 38, 38, 38}, 28, 40, 32, 42, 44, 30, false, false, false, false});
+    sections.push_back({.chords = {"F", "G", "Em", "Am"},
+                        .drums = "X...............K...........S...K...S...K...S...K.S.S.S.K.SSSSSS",
+                        .hats = silence().substr(0, 32) + repeatBar(".h.h.h.h", 4),
+                        .bass = repeatBar("R.......", 8),
+                        .arp = repeatBar(ARP_RISE, 8),
+                        .lead = "A5:6 G5:2 F5:4 C5:4 B5:6 A5:2 G5:4 D5:4 G5:6 B5:2 E5:4 B4:4 C5:6 B4:2 A4:8",
+                        .padVolume = {42, 42, 42, 42},
+                        .arpVolume = 30,
+                        .bassVolume = 40,
+                        .leadVolume = 42,
+                        .kickVolume = 48,
+                        .snareVolume = 48,
+                        .hatVolume = 18});
     // 6: the climb back: the snare doubles up to a roll over a rising line to the dominant.
-    sections.push_back({{"Dm", "Em", "F", "E"},
-                        "B...S...S...S.S.B.S.S.S.S.S.S.SSB.S.B.S.B.S.B.SSBSSSBSSSBSBSBSBS",
-                        repeatBar("hHhHhHhH", 8),
-                        repeatBar("R.R.R.R.", 6) + repeatBar("RRRRRRRR", 2),
-                        repeatBar(ARP_RISE, 8),
-                        "A5:16 B5:16 C6:16 B5:8 G#5:8",
-                        {38, 38, 38, 38}, 32, 50, 38, 52, 60, 36, false, true, false, false});
+    sections.push_back({.chords = {"Dm", "Em", "F", "E"},
+                        .drums = "B...S...S...S.S.B.S.S.S.S.S.S.SSB.S.B.S.B.S.B.SSBSSSBSSSBSBSBSBS",
+                        .hats = repeatBar("hHhHhHhH", 8),
+                        .bass = repeatBar("R.R.R.R.", 6) + repeatBar("RRRRRRRR", 2),
+                        .arp = repeatBar(ARP_RISE, 8),
+                        .lead = "A5:16 B5:16 C6:16 B5:8 G#5:8",
+                        .padVolume = {54, 56, 58, 60},
+                        .arpVolume = 34,
+                        .bassVolume = 58,
+                        .leadVolume = 48,
+                        .kickVolume = 54,
+                        .snareVolume = 62,
+                        .hatVolume = 20,
+                        .snareRamp = true});
     // 7: the return: four to the floor, the theme in thirds.
-    sections.push_back({{"Am", "F", "C", "G"},
-                        "X.B.K.BK" + repeatBar("K.B.K.BKK.B.K.B.", 2) + "K.B.K.BK" + "K.B.K.BS" + "K.B.BSBS",
-                        repeatBar("hohohoho", 8),
-                        repeatBar("R.RO.RRO", 8),
-                        repeatBar(ARP_UP, 8),
-                        "E5:3 D5:1 C5:2 D5:2 E5:4 A5:4 G5:3 F5:1 E5:2 C5:2 F5:6 r:2 "
-                        "E5:3 D5:1 C5:2 B4:2 C5:4 E5:4 D5:3 C5:1 B4:2 D5:2 G5:6 r:2",
-                        {36, 36, 36, 36}, 22, 56, 48, 58, 62, 38, true, false, false, false});
-    // 8: the high answer, turning to the dominant.
-    sections.push_back({{"Am", "F", "Dm", "E"},
-                        "X.B.K.BK" + repeatBar("K.B.K.BKK.B.K.B.", 2) + "K.B.K.BK" + "K.B.K.BS" + "B.B.BSSS",
-                        repeatBar("hohohoho", 8),
-                        repeatBar("R.RO.RRO", 8),
-                        repeatBar(ARP_WIDE, 8),
-                        "A5:2 G5:1 A5:1 C6:4 B5:2 A5:2 E5:4 F5:2 E5:1 F5:1 A5:4 G5:2 F5:2 C5:4 "
-                        "D5:2 C5:1 D5:1 F5:4 E5:2 D5:2 A5:4 G#5:4 B5:4 E6:4 D6:2 B5:2",
-                        {36, 36, 36, 36}, 22, 56, 48, 58, 62, 38, true, false, false, false});
-    // 9: ending: the deceptive turn to F, the cadence, and the home chord left to ring out.
-    sections.push_back({{"F", "G", "E", "Am"},
-                        "X.S..KS.K.S..KSsK.S..KS.K.S.sKSsB.S.K.S.B.BSBSBSX...K...K...K.K.",
-                        repeatBar("hHhHhHhH", 6) + silence().substr(0, 16),
-                        repeatBar("R.RO.RRO", 6) + "R...............",
-                        repeatBar(ARP_UP, 6) + "0.1.2.3.4.5.6...",
-                        "C6:4 A5:4 F5:4 A5:4 B5:4 G5:4 D5:4 G5:4 B5:6 A5:2 G#5:8 A5:16",
-                        {36, 36, 36, 40}, 24, 54, 46, 56, 60, 36, true, false, true, false});
+    sections.push_back({.chords = {"Am", "F", "C", "G"},
+                        .drums = "X.B.K.BK" + repeatBar("K.B.K.BKK.B.K.B.", 2) + "K.B.K.BK" + "K.B.K.BS" + "K.B.BSBS",
+                        .hats = repeatBar("hohohoho", 8),
+                        .bass = repeatBar("R.RO.RRO", 8),
+                        .arp = repeatBar(ARP_UP, 8),
+                        .lead = THEME,
+                        .padVolume = {58, 58, 58, 58},
+                        .arpVolume = 30,
+                        .bassVolume = 62,
+                        .leadVolume = 58,
+                        .kickVolume = 58,
+                        .snareVolume = 60,
+                        .hatVolume = 22,
+                        .harmony = true});
+    // 8: the high answer, turning to the dominant, the bass in driving octaves and the descant
+    // back above it.
+    sections.push_back({.chords = {"Am", "F", "Dm", "E"},
+                        .drums = "X.B.K.BK" + repeatBar("K.B.K.BKK.B.K.B.", 2) + "K.B.K.BK" + "K.B.K.BS" + "B.B.BSSS",
+                        .hats = repeatBar("hohohoho", 8),
+                        .bass = repeatBar("RORORORO", 8),
+                        .arp = repeatBar(ARP_WIDE, 8),
+                        .lead = "A5:2 G5:1 A5:1 C6:4 B5:2 A5:2 E5:4 F5:2 E5:1 F5:1 A5:4 G5:2 F5:2 C5:4 "
+                                "D5:2 C5:1 D5:1 F5:4 E5:2 D5:2 A5:4 G#5:4 B5:4 E6:4 D6:2 B5:2",
+                        .counter = "E6:6 D6:2 C6:8 C6:6 A5:2 F5:4 A5:4 F5:6 A5:2 D6:8 B5:6 G#5:2 E5:4 G#5:4",
+                        .padVolume = {58, 58, 58, 58},
+                        .arpVolume = 30,
+                        .bassVolume = 58,
+                        .leadVolume = 58,
+                        .kickVolume = 58,
+                        .snareVolume = 60,
+                        .hatVolume = 22,
+                        .counterInstrument = INS_PLUCK,
+                        .counterVolume = 30,
+                        .harmony = true});
+    // 9: ending: the deceptive turn to F, the cadence, and the home chord left to ring out over a
+    // slowing heartbeat, gone before the song ends.
+    sections.push_back({.chords = {"F", "G", "E", "Am"},
+                        .drums = "X.S..KS.K.S..KSKK.S..KS.K.S.SKSKB.S.K.S.B.BSBSBSX...K...K...k.k.",
+                        .hats = repeatBar("hHhHhHhH", 6) + silence().substr(0, 16),
+                        .bass = repeatBar("R.RO.RRO", 6) + "R...............",
+                        .arp = repeatBar(ARP_UP, 6) + "0.1.2.3.........",
+                        .lead = "C6:4 A5:4 F5:4 A5:4 B5:4 G5:4 D5:4 G5:4 B5:6 A5:2 G#5:8 A5:16",
+                        .padVolume = {58, 58, 58, 62},
+                        .arpVolume = 30,
+                        .bassVolume = 58,
+                        .leadVolume = 56,
+                        .kickVolume = 56,
+                        .snareVolume = 60,
+                        .hatVolume = 22,
+                        .harmony = true,
+                        .fadeOut = true});
     return sections;
 }
 

@@ -3,17 +3,16 @@
 //   compose --check FILE.xm   exit 0 when FILE.xm holds exactly the bytes compose writes
 //   compose --wav OUT.wav [FILE.xm]   one pass as the demo plays it (FILE.xm, else the module)
 //   compose --samples DIR     each instrument's sample as DIR/<n>-<name>.wav, to look at
-//   compose --report [FILE.xm]   length, peak, level of each order and beat-marker counts
-#include <xmp.h>
-
-#include <cmath>
+//   compose --report [FILE.xm]   loudness, peaks, stereo, balance, marker hits, ending, each order
+//   compose --stems [FILE.xm]    the same, then each channel heard alone
+//   compose --measure FILE.wav   the meters over a pass rendered elsewhere (16-bit stereo, 44100 Hz)
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "tools/compose/chip1.h"
+#include "tools/compose/report.h"
 
 static bool readFile(const char* path, std::vector<uint8_t>& bytes)
 {
@@ -58,52 +57,29 @@ static bool writeWav(const char* path, const std::vector<int16_t>& frames, int c
     return writeFile(path, out.data(), out.size());
 }
 
-// Prints what a listener and the scenes get from one pass: its length, its peak, the level of
-// each order position as the demo plays it, and how often the beat marker (instrument 9) strikes.
-static int report(const std::vector<uint8_t>& bytes)
+// Interleaved stereo 16-bit frames of a PCM WAV file at RENDER_RATE; false for anything else.
+static bool readWav(const std::vector<uint8_t>& file, std::vector<int16_t>& frames)
 {
-    xmp_context context = xmp_create_context();
-    if (xmp_load_module_from_memory(context, bytes.data(), static_cast<long>(bytes.size())) != 0) {
-        std::fprintf(stderr, "compose: not a module the player loads\n");
-        xmp_free_context(context);
-        return 1;
+    auto u16 = [&](size_t at) { return static_cast<uint32_t>(file[at] | file[at + 1] << 8); };
+    auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+    if (file.size() < 12 || std::memcmp(file.data(), "RIFF", 4) != 0 || std::memcmp(file.data() + 8, "WAVE", 4) != 0) {
+        return false;
     }
-    xmp_module_info info;
-    xmp_get_module_info(context, &info);
-    const xmp_module* mod = info.mod;
-    int strikes = 0, rows = 0, most = 0;
-    for (int order = 0; order < mod->len; order++) {
-        const xmp_pattern* pattern = mod->xxp[mod->xxo[order]];
-        for (int row = 0; row < pattern->rows; row++) {
-            int onRow = 0;
-            for (int channel = 0; channel < mod->chn; channel++) {
-                const xmp_event& e = mod->xxt[pattern->index[channel]]->event[row];
-                if (e.ins == 9 && e.note) onRow++;
-            }
-            strikes += onRow;
-            rows += onRow ? 1 : 0;
-            most = onRow > most ? onRow : most;
+    bool format = false;
+    for (size_t at = 12; at + 8 <= file.size();) {
+        uint32_t size = u32(at + 4);
+        size_t body = at + 8;
+        if (size > file.size() - body) return false;
+        if (std::memcmp(file.data() + at, "fmt ", 4) == 0 && size >= 16) {
+            format = u16(body) == 1 && u16(body + 2) == 2 && u32(body + 4) == RENDER_RATE && u16(body + 14) == 16;
+        } else if (std::memcmp(file.data() + at, "data", 4) == 0 && format) {
+            frames.resize(size / 4 * 2);
+            std::memcpy(frames.data(), file.data() + body, frames.size() * 2);
+            return true;
         }
+        at = body + size + (size & 1);
     }
-    std::printf("size %zu bytes, song %d ms by the player's reckoning\n", bytes.size(), info.seq_data[0].duration);
-    std::printf("beat marker: %d strikes on %d rows, at most %d on a row\n", strikes, rows, most);
-    xmp_release_module(context);
-    xmp_free_context(context);
-
-    std::vector<size_t> starts;
-    std::vector<int16_t> frames = renderOnePass(bytes.data(), bytes.size(), &starts);
-    int peak = 0;
-    for (int16_t v : frames) peak = std::max(peak, v < 0 ? -v : static_cast<int>(v));
-    std::printf("rendered %.3f s, peak %.2f dBFS\n", frames.size() / 2.0 / RENDER_RATE, 20.0 * std::log10(peak / 32768.0));
-    starts.push_back(frames.size() / 2);
-    for (size_t i = 0; i + 1 < starts.size(); i++) {
-        double sum = 0.0;
-        for (size_t f = starts[i] * 2; f < starts[i + 1] * 2; f++) sum += static_cast<double>(frames[f]) * frames[f];
-        double rms = 10.0 * std::log10(sum / ((starts[i + 1] - starts[i]) * 2) / (32768.0 * 32768.0));
-        std::printf("order %2zu  %6.2f-%6.2f s  RMS %6.1f dBFS\n", i, starts[i] / double(RENDER_RATE),
-                    starts[i + 1] / double(RENDER_RATE), rms);
-    }
-    return 0;
+    return false;
 }
 
 int main(int argc, char** argv)
@@ -158,15 +134,26 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "--report") == 0) {
+    bool stems = argc >= 2 && std::strcmp(argv[1], "--stems") == 0;
+    if ((argc == 2 || argc == 3) && (stems || std::strcmp(argv[1], "--report") == 0)) {
         std::vector<uint8_t> bytes;
         if (argc == 3 && !readFile(argv[2], bytes)) {
             std::fprintf(stderr, "compose: cannot read %s\n", argv[2]);
             return 1;
         }
-        return report(argc == 3 ? bytes : chip1Bytes());
+        return reportModule(argc == 3 ? bytes : chip1Bytes(), stems);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--measure") == 0) {
+        std::vector<uint8_t> file;
+        std::vector<int16_t> frames;
+        if (!readFile(argv[2], file) || !readWav(file, frames)) {
+            std::fprintf(stderr, "compose: %s is not a 16-bit stereo WAV file at %d Hz\n", argv[2], RENDER_RATE);
+            return 1;
+        }
+        printMeters(frames);
+        return 0;
     }
     std::fprintf(stderr, "usage: compose OUT.xm | --check FILE.xm | --wav OUT.wav [FILE.xm] | --samples DIR | "
-                         "--report [FILE.xm]\n");
+                         "--report [FILE.xm] | --stems [FILE.xm] | --measure FILE.wav\n");
     return 2;
 }
