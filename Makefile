@@ -22,7 +22,8 @@ run: build
 	./$(BUILD)/yarvik
 
 # Every test through ctest, then the same unit tests built with AddressSanitizer and
-# UndefinedBehaviorSanitizer (the end-to-end runs of the real program are left out there).
+# UndefinedBehaviorSanitizer (the end-to-end runs of the real program are left out there),
+# the fuzzer, and the release's contents (make release; no network, no run of the demo).
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	$(MAKE) asan

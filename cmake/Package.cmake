@@ -10,18 +10,15 @@ include(GNUInstallDirs)
 set(packaging ${CMAKE_SOURCE_DIR}/packaging)
 set(generated ${CMAKE_BINARY_DIR}/packaging)
 
-# The archive's files carry the time of the commit they were built from (or of VERSION), so
-# one commit gives one archive byte for byte.
+# The release's date, and the time its archive's files carry: the commit's (or, outside a git
+# checkout, the VERSION file's), not the moment it was packed.
 execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
                 OUTPUT_VARIABLE sourceTime OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 if(NOT sourceTime)
   file(TIMESTAMP ${CMAKE_SOURCE_DIR}/VERSION sourceTime "%s" UTC)
 endif()
-string(TIMESTAMP YARVIK_RELEASE_DATE "%Y-%m-%d" UTC)
-if(sourceTime)
-  execute_process(COMMAND date -u -d @${sourceTime} +%Y-%m-%d OUTPUT_VARIABLE YARVIK_RELEASE_DATE
-                  OUTPUT_STRIP_TRAILING_WHITESPACE)
-endif()
+execute_process(COMMAND date -u -d @${sourceTime} +%Y-%m-%d OUTPUT_VARIABLE YARVIK_RELEASE_DATE
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
 
 # Texts with the version in them, and the copyright file: the licence, then the notices.
 configure_file(${packaging}/yarvik.nfo.in ${generated}/yarvik.nfo @ONLY)
@@ -56,10 +53,12 @@ set(CPACK_PACKAGE_VERSION ${YARVIK_VERSION})
 set(CPACK_PACKAGE_CONTACT ${YARVIK_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time audiovisual demo: a knot and a tunnel to a tracker tune")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Yarvik switches the display to 640x480, plays its embedded XM module once and shows two\n"
-    "OpenGL scenes in time with it: a lit tube growing along a knot, then a flight through a\n"
-    "breathing tunnel with a particle pen and a text scroller. Escape ends it at once.\n"
-    "yarvik-capture renders the same demo frame by frame to PNG frames and a WAV, or to MP4.")
+    "Yarvik switches the display to 640x480, plays its embedded XM module\n"
+    "once and shows two OpenGL scenes in time with it: a lit tube growing\n"
+    "along a knot, then a flight through a breathing tunnel with a particle\n"
+    "pen and a text scroller. Escape ends it at once.\n"
+    "yarvik-capture renders the same demo frame by frame to PNG frames and\n"
+    "a WAV, or to MP4.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_OUTPUT_FILE_PREFIX ${YARVIK_DIST_DIR})

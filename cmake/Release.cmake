@@ -4,18 +4,18 @@
 # packed into dist/ as a demo archive and a Debian package. Other configurations are left as
 # they are.
 #
-# Linking: FreeType (with the PNG, zlib and Brotli code it uses), GLU, zlib, the C++ runtime
-# and libxmp are linked statically. Debian ships static libraries of all but libxmp, which is
-# built here from Debian's source package of the installed version (fetched by
-# scripts/install-deps into third_party/libxmp) with Debian's own compiler flags. The release
-# swaps these in by pointing the libxmp and FreeType targets found through pkg-config, and the
-# GLU library, at the static archives; nothing else in the build changes.
+# Linking: FreeType (with the PNG, zlib and Brotli code it uses), GLU, zlib, libxmp and, in
+# yarvik, the C++ runtime are linked statically. Debian ships static libraries of all but
+# libxmp, which is built here from Debian's source package of the installed version (fetched
+# by scripts/install-deps into third_party/libxmp) with Debian's own compiler flags. The
+# release swaps these in by pointing the libxmp and FreeType targets found through pkg-config,
+# and the GLU library, at the static archives; nothing else in the build changes.
 option(YARVIK_RELEASE "Link for distribution and add the release targets (archive, Debian package)" OFF)
 if(NOT YARVIK_RELEASE)
   return()
 endif()
 
-set(YARVIK_MAINTAINER "Yarvik developers <yarvik@example.org>" CACHE STRING "The Debian package's maintainer")
+set(YARVIK_MAINTAINER "The Yarvik authors <yarvik@example.org>" CACHE STRING "The Debian package's maintainer")
 set(YARVIK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist CACHE PATH "Where make release writes the archive and the package")
 set(YARVIK_ARCHIVE_NAME yarvik-${YARVIK_VERSION}-linux-x86_64)
 
