@@ -5,7 +5,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test unit asan fuzz bench mutants clean
+.PHONY: all deps configure build run test unit asan fuzz bench mutants release release-check clean
 
 all: build
 
@@ -22,11 +22,14 @@ run: build
 	./$(BUILD)/yarvik
 
 # Every test through ctest, then the same unit tests built with AddressSanitizer and
-# UndefinedBehaviorSanitizer (the end-to-end runs of the real program are left out there).
+# UndefinedBehaviorSanitizer (the end-to-end runs of the real program are left out there),
+# the fuzzer, and the release's contents (make release; no network, no run of the demo).
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	$(MAKE) asan
 	$(MAKE) fuzz
+	$(MAKE) release
+	cd $(RELEASE_BUILD) && ctest --output-on-failure
 
 unit: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -LE e2e
@@ -67,5 +70,17 @@ MUTANT_BUILD ?= build-mutants
 mutants: deps
 	scripts/mutants --build $(MUTANT_BUILD) --jobs $(JOBS)
 
+# The release, built in its own configuration: dist/yarvik-VERSION-linux-x86_64.tar.gz (the
+# demo archive) and dist/yarvik_VERSION_amd64.deb. release-check runs both in bare Debian 12
+# roots made from the package mirror (it needs the network and a few minutes).
+RELEASE_BUILD ?= build-release
+release: deps
+	cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DYARVIK_RELEASE=ON -DYARVIK_TESTS=OFF \
+	  -DYARVIK_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(RELEASE_BUILD) --target release -j$(JOBS)
+
+release-check: release
+	packaging/release-check $(RELEASE_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(MUTANT_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(RELEASE_BUILD) $(MUTANT_BUILD)

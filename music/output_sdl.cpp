@@ -3,6 +3,7 @@
 // consumes audio at real-time pace: the module then plays its full length, silently.
 #include <SDL.h>
 #include <alsa/error.h>
+#include <dlfcn.h>
 
 #include "music/output.h"
 
@@ -17,8 +18,21 @@ static void pullAudio(void*, Uint8* stream, int length)
 
 // ALSA's own diagnostics (several lines on stderr when a machine has no sound card) say
 // nothing the fallback does not already handle; SDL uses the same libasound, so one handler
-// quiets them.
-static void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+// quiets them. libasound is found at run time, not linked: the program then needs nothing
+// of the system's sound libraries beyond what SDL itself loads, and a system without ALSA
+// has nothing to quiet. The library stays open, as the handler must.
+static void ignoreAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+static void quietAlsa()
+{
+    using SetHandler = int (*)(snd_lib_error_handler_t);
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (alsa != nullptr) {
+        if (auto setHandler = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) {
+            setHandler(ignoreAlsa);
+        }
+    }
+}
 
 static SDL_AudioDeviceID openDevice(const SDL_AudioSpec& wanted)
 {
@@ -32,7 +46,7 @@ static SDL_AudioDeviceID openDevice(const SDL_AudioSpec& wanted)
 
 int audioOutputOpen(int rate, int channels, int frames, AudioRender renderFunction)
 {
-    snd_lib_error_set_handler(quietAlsa);
+    quietAlsa();
     render = renderFunction;
     bytesPerFrame = channels * static_cast<int>(sizeof(int16_t));
     SDL_AudioSpec wanted;

@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <dlfcn.h>
+
 #include <cstdio>
 
 #include "shell/gl.h"
@@ -25,11 +27,32 @@ static char failureText[256];
 // for none. Without a handler of its own Xlib prints a protocol dump and ends the process.
 static char xErrorText[256];
 
+// Xlib is reached through the library SDL has already loaded, not linked: the program's own
+// needs stay SDL2, GL and the C library.
+struct XlibCalls {
+    XErrorHandler (*setErrorHandler)(XErrorHandler);
+    int (*getErrorText)(Display*, int, char*, int);
+    int (*sync)(Display*, Bool);
+};
+static XlibCalls xlib = {nullptr, nullptr, nullptr};
+
+static bool findXlib()
+{
+    void* library = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        return false;
+    }
+    xlib.setErrorHandler = reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(dlsym(library, "XSetErrorHandler"));
+    xlib.getErrorText = reinterpret_cast<int (*)(Display*, int, char*, int)>(dlsym(library, "XGetErrorText"));
+    xlib.sync = reinterpret_cast<int (*)(Display*, Bool)>(dlsym(library, "XSync"));
+    return xlib.setErrorHandler != nullptr && xlib.getErrorText != nullptr && xlib.sync != nullptr;
+}
+
 static int recordXError(Display* display, XErrorEvent* error)
 {
     if (xErrorText[0] == '\0') {
         char name[128];
-        XGetErrorText(display, error->error_code, name, sizeof name);
+        xlib.getErrorText(display, error->error_code, name, sizeof name);
         std::snprintf(xErrorText, sizeof xErrorText, "cannot create the OpenGL context: X error %s (request %d.%d)",
                       name, error->request_code, error->minor_code);
     }
@@ -41,8 +64,8 @@ static void syncWithX()
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(demoWindow, &info) && info.subsystem == SDL_SYSWM_X11) {
-        XSync(info.info.x11.display, False);
+    if (xlib.sync != nullptr && SDL_GetWindowWMInfo(demoWindow, &info) && info.subsystem == SDL_SYSWM_X11) {
+        xlib.sync(info.info.x11.display, False);
     }
 }
 
@@ -182,7 +205,8 @@ void createDemoWindow()
 
     // An X error on the way (a GL driver the server refuses) is a failure like any other.
     xErrorText[0] = '\0';
-    XErrorHandler previousHandler = XSetErrorHandler(recordXError);
+    bool watchX = findXlib();
+    XErrorHandler previousHandler = watchX ? xlib.setErrorHandler(recordXError) : nullptr;
     bool made = makeWindowAndContext();
     if (made) {
         setInitialGlState();
@@ -191,7 +215,9 @@ void createDemoWindow()
         buildFontLists();
         syncWithX();
     }
-    XSetErrorHandler(previousHandler);
+    if (watchX) {
+        xlib.setErrorHandler(previousHandler);
+    }
     if (made && xErrorText[0] != '\0') {
         SDL_GL_MakeCurrent(demoWindow, nullptr);
         SDL_GL_DeleteContext(demoContext);

@@ -17,6 +17,7 @@ struct CaptureOptions {
     unsigned int seed = 0;
     bool seedGiven = false;
     bool help = false;
+    bool version = false;
 };
 
 // Parses the command line. Returns an empty string on success, otherwise a one-line error.

@@ -19,7 +19,8 @@ const char* CAPTURE_USAGE =
     "  --from S        first second of demo time to keep (earlier frames are run, not kept)\n"
     "  --to S          demo time at which to stop (default: the demo's own end)\n"
     "  --seed N        seed of the random generator, for reproducible captures\n"
-    "  --help          this text\n";
+    "  --help          this text\n"
+    "  --version       the version\n";
 
 static bool parseWhole(const char* text, int64_t max, int64_t* value)
 {
@@ -92,6 +93,10 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             o->help = true;
+            return "";
+        }
+        if (arg == "--version") {
+            o->version = true;
             return "";
         }
         if (arg != "--out" && arg != "--profile" && arg != "--fps" && arg != "--from" && arg != "--to" && arg != "--seed") {

@@ -26,6 +26,7 @@
 #include "shell/window.h"
 #include "shell/window_offscreen.h"
 #include "tools/capture/capture.h"
+#include "yarvik_version.h"
 
 // How long the demo runs, for the progress estimate only: the module plus the last fade.
 static constexpr double EXPECTED_DEMO_SECONDS = 112.8;
@@ -351,6 +352,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::fputs(CAPTURE_USAGE, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("yarvik-capture %s\n", YARVIK_VERSION);
         return 0;
     }
     if (!options.seedGiven) {
