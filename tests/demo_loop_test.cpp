@@ -23,6 +23,7 @@ namespace {
 std::vector<std::string> events;  // start-up, scene and shutdown calls in order
 bool musicOn = true;               // what isModulePlaying reports
 int musicWatches = 0;
+std::vector<uint32_t> beatLeads;   // what the loop aimed the beats at, before each step
 int step1Result = 0;               // what scene 1's step returns
 bool moduleMissing = false;        // the resource "CHIP1" is not there
 
@@ -98,6 +99,7 @@ protected:
         inLoop = false;
         musicOn = true;
         musicWatches = 0;
+        beatLeads.clear();
         step1Result = 0;
         millisPerPass = 10;
         atPass = nullptr;
@@ -178,6 +180,7 @@ int isModulePlaying()
     return musicOn ? 1 : 0;
 }
 void shutdownSound() { logEvent("shutdownSound"); }
+void setBeatLead(uint32_t ms) { beatLeads.push_back(ms); }
 
 TEST_F(DemoLoop, StartsUpInOrderAndShutsDownInOrder)
 {
@@ -237,6 +240,32 @@ TEST_F(DemoLoop, FirstPassStepsBeforeItDrawsAndAPassWithNoStepDueStillWatchesDra
         EXPECT_TRUE(passes[i].faded);
         EXPECT_EQ(passes[i].musicWatches, passes[i - 1].musicWatches + 1);
     }
+}
+
+// Each step aims the beats at the moment between its frame being shown (as long after the step
+// as the last one was) and the next step's: a beat changes the frame nearest to when it is heard.
+TEST_F(DemoLoop, BeatsAreAimedHalfAStepPastWhenTheStepsFrameIsShown)
+{
+    atPass = [](int done) {
+        if (done == 30) {
+            fakeClockAdvance(400);  // one pass stalls...
+            millisPerPass = 40;     // ...and then every pass steps
+        }
+        if (done == 40) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
+    run();
+    ASSERT_GE(beatLeads.size(), 14u);
+    // 10 ms passes: a step every third pass, shown at the next loop test.
+    EXPECT_EQ(beatLeads[0], 0u) << "nothing is known before the first step";
+    EXPECT_EQ(beatLeads[1], 10u + 30u / 2);
+    EXPECT_EQ(beatLeads[5], 10u + 30u / 2);
+    // A step 430 ms after the last: capped, not taken as a guide.
+    EXPECT_EQ(beatLeads[10], 100u);
+    // 40 ms passes: every pass steps.
+    EXPECT_EQ(beatLeads[11], 40u + 40u / 2);
+    EXPECT_EQ(beatLeads.back(), 40u + 40u / 2);
 }
 
 TEST_F(DemoLoop, PassClearsLoadsIdentityDrawsBindsTextureZeroFadesAndFlushesInOrder)
