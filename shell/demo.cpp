@@ -82,11 +82,13 @@ static void noteFrameShown()
 }
 
 // A beat should change the frame shown nearest to the moment it is heard. This step's frame
-// will be shown about as long after it as the last one was; the next step's frame a step
-// interval later. So the step takes what will have been heard halfway between the two.
-static void aimBeats()
+// will be shown about as long after it as the last one was, and the scene may show a beat only
+// some steps later; the next step's showing comes a step interval after that. So the step
+// takes what will have been heard halfway between the two.
+static void aimBeats(const DemoScene* scene)
 {
-    const uint32_t lead = stepShownAfterMs + stepIntervalMs / 2;
+    const uint32_t stepsLater = scene != nullptr ? static_cast<uint32_t>(scene->beatShownAfterSteps) : 0;
+    const uint32_t lead = stepShownAfterMs + stepsLater * stepIntervalMs + stepIntervalMs / 2;
     setBeatLead(lead < BEAT_LEAD_LIMIT_MS ? lead : BEAT_LEAD_LIMIT_MS);
 }
 
@@ -99,8 +101,8 @@ static void runPass()
         stepIntervalMs = lastStepTick != 0 ? now - lastStepTick : 0;
         lastStepTick = now;
         stepFrameShowing = true;
-        aimBeats();
         const DemoScene* scene = currentScene();
+        aimBeats(scene);
         if (scene != nullptr) {
             endRequested = scene->step();
         } else {

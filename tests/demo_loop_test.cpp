@@ -149,7 +149,7 @@ static void release2() { logEvent("release2"); }
 
 const DemoSceneTable demoScenes = {
     prepareScenes,
-    {{init1, step1, draw1, release1}, {init2, step2, draw2, release2}},
+    {{init1, step1, draw1, release1, 0}, {init2, step2, draw2, release2, 2}},
 };
 
 // The resources, with a module that can be taken away; the font is left out (its lists are
@@ -243,29 +243,34 @@ TEST_F(DemoLoop, FirstPassStepsBeforeItDrawsAndAPassWithNoStepDueStillWatchesDra
 }
 
 // Each step aims the beats at the moment between its frame being shown (as long after the step
-// as the last one was) and the next step's: a beat changes the frame nearest to when it is heard.
-TEST_F(DemoLoop, BeatsAreAimedHalfAStepPastWhenTheStepsFrameIsShown)
+// as the last one was, and as many steps later as the scene shows a beat) and the next step's:
+// a beat changes the frame nearest to when it is heard.
+TEST_F(DemoLoop, BeatsAreAimedHalfAStepPastWhenTheStepsFrameShowsThem)
 {
-    atPass = [](int done) {
+    std::vector<int> sceneAtStep;
+    atPass = [&sceneAtStep](int done) {
         if (done == 30) {
-            fakeClockAdvance(400);  // one pass stalls...
-            millisPerPass = 40;     // ...and then every pass steps
+            fakeClockAdvance(400);  // one pass stalls
         }
-        if (done == 40) {
+        if (done == 33) {
+            step1Result = 1;
+        }
+        if (done == 200) {
             fakeWindowQueue(EVENT_ESCAPE_KEY);
         }
+        sceneAtStep.resize(beatLeads.size(), demoSceneIndex());
     };
     run();
-    ASSERT_GE(beatLeads.size(), 14u);
+    ASSERT_GE(beatLeads.size(), 40u);
     // 10 ms passes: a step every third pass, shown at the next loop test.
     EXPECT_EQ(beatLeads[0], 0u) << "nothing is known before the first step";
     EXPECT_EQ(beatLeads[1], 10u + 30u / 2);
-    EXPECT_EQ(beatLeads[5], 10u + 30u / 2);
-    // A step 430 ms after the last: capped, not taken as a guide.
-    EXPECT_EQ(beatLeads[10], 100u);
-    // 40 ms passes: every pass steps.
-    EXPECT_EQ(beatLeads[11], 40u + 40u / 2);
-    EXPECT_EQ(beatLeads.back(), 40u + 40u / 2);
+    EXPECT_EQ(beatLeads[9], 10u + 30u / 2);
+    EXPECT_EQ(beatLeads[10], 100u) << "a step 430 ms after the last is a stall, not a guide";
+    EXPECT_EQ(beatLeads[11], 10u + 30u / 2);
+    // Scene 2 shows a beat two steps after the step that takes it.
+    ASSERT_EQ(sceneAtStep.back(), 2);
+    EXPECT_EQ(beatLeads.back(), 10u + 2 * 30u + 30u / 2);
 }
 
 TEST_F(DemoLoop, PassClearsLoadsIdentityDrawsBindsTextureZeroFadesAndFlushesInOrder)
