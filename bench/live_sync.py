@@ -1,33 +1,46 @@
 #!/usr/bin/python3
-"""Live audio-picture sync of the real program, as a viewer sees and hears it, and the sound
-output's underruns. Not part of `make test` or `make bench`: it takes two minutes a run.
+"""Live audio-picture sync of the real program, as a viewer sees and hears it; the sound
+output's underruns; the song's length without a sound device. Not part of `make test` or
+`make bench`: a run takes two minutes.
 
     bench/live_sync.py --build BUILD [--program PATH] [--runs N] [--busy N] [--keep DIR]
+    bench/live_sync.py --build BUILD --stimulus [--delays 0,100]
     bench/live_sync.py --build BUILD --clip [--delays 0,100]
+    bench/live_sync.py --build BUILD --underruns [--program PATH] [--busy N]
+    bench/live_sync.py --build BUILD --silent [--program PATH] [--busy N] [--pin CPU]
+
+BUILD is a build directory with bench/sync_reference (and, for --clip, the capture tool).
 
 Each run starts its own PulseAudio with a null sink ("yarvik", 44100 Hz stereo) and its own
-Xvfb (640x480). One ffmpeg records the screen (x11grab, 60 grabs a second, scaled to 160x120
-grey) and the sink's monitor; both inputs are stamped on the wall clock and kept so (-copyts).
-The program (default BUILD/yarvik) plays on them through SDL's PulseAudio driver, with --busy N
-busy loops keeping the cores busy if asked.
+Xvfb (640x480). One ffmpeg records the screen (x11grab, 60 grabs a second, each kept with its
+own time, scaled to 160x120 grey) and the sink's monitor; both inputs are stamped on the wall
+clock and kept so (-copyts). The program (default BUILD/yarvik) plays on them through SDL's
+PulseAudio driver, with --busy N busy loops keeping the cores busy if asked.
 
-Where each beat is heard: BUILD/bench/sync_reference renders the embedded module as the player
-does and lists the frame at which each beat's row starts; the stretch of song around each beat
-is found in the recorded monitor by cross-correlation, to the sample, and that sample's wall
-clock time is when the beat is heard. Silence that an underrun inserts shows as the song
-sitting later in the recording from then on; each such jump is counted.
+Where each beat is heard: sync_reference renders the embedded module as the player does and
+lists the frame at which each beat's row starts; the stretch of song around each beat is found
+in the recorded monitor by cross-correlation, to the sample, and that sample's wall clock time
+is when the beat is heard. Silence that an underrun inserts shows as the song sitting later in
+the recording from then on; each such jump is counted, beside the underruns PulseAudio logs.
 
-Where the picture reacts: the knot swells on the step that takes a beat, and the tunnel moves
-at the speeds its beat set from the step after; either way the image jumps by about twice as
-much as between ordinary steps. For each beat the reacting grab is the one with the largest
-change within 120 ms either side of where the beat is expected (the median offset of the run,
-found first from a wider search), provided it clearly stands out. Its offset is the grab's time
-minus the time the beat is heard: positive when the picture reacts late.
+Where the picture reacts: the knot swells on the step that takes a beat, the tunnel moves at
+the speeds its beat set from the step after; either way the picture changes clearly more than
+at the step before (between beats each step changes it a little less than the last). Each beat
+takes the jump nearest to where the run's most common offset puts it. Its offset is the grab's
+time minus the time the beat is heard: positive when the picture reacts late. A grab comes up
+to 16.7 ms after what it shows, 8 ms on average: that is in every figure.
 
---clip checks the clock: a capture of the demo (exact sync: the frame showing a step's beat is
-the first whose time is at or after the beat's row) is played with ffplay on the same set-up,
-its sound delayed by each of --delays milliseconds; the measured offsets must move by exactly
-the delays.
+--stimulus checks the clock itself: flashes of the screen at the moment PulseAudio reckons the
+next sound written will be played, and clicks written that many ms of --delays later; the
+offsets come out at minus the delay (plus the grab's wait). --clip checks it with the demo: a
+capture (exact sync) played with ffplay, its sound delayed by each of --delays; the offsets
+must move by the delays (ffplay's own sync error is in the absolute figure).
+
+--underruns plays the program on the null sink without recording anything and reports the
+underruns PulseAudio logs (a stream running dry), for comparing output buffer sizes.
+
+--silent runs the program with SDL's dummy driver (no sound device) and reports its wall time
+against the song's length, with busy loops pinned with it to one CPU if asked (--pin).
 """
 import argparse
 import os
@@ -103,6 +116,27 @@ class Rig:
         self.env["DISPLAY"] = f":{self.display}"
         self.env["SDL_AUDIODRIVER"] = "pulseaudio"
 
+    def run(self, command, busy=0, pin=None, env=None):
+        """Runs `command` to its end, with `busy` busy loops (all pinned to CPU `pin` with it,
+        if given); returns its wall time in s and the load average when it started."""
+        pinned = ["taskset", "-c", str(pin)] if pin is not None else []
+        loops = [subprocess.Popen(pinned + ["sh", "-c", "while :; do :; done"]) for _ in range(busy)]
+        load = os.getloadavg()[0]
+        start = time.time()
+        program = subprocess.run(pinned + command, env=env or self.env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.PIPE, text=True)
+        self.ended_at = time.time()
+        wall = self.ended_at - start
+        # The stream runs dry when the program closes its device: not counted.
+        self.playing_until = self.ended_at - self.started - 0.5
+        for loop in loops:
+            loop.kill()
+            loop.wait()
+        if program.returncode != 0:
+            log(program.stderr)
+            raise SystemExit(f"live_sync: {command[0]} exited with {program.returncode}")
+        return wall, load
+
     def record(self, command, out, busy=0):
         """Records the screen and the sink while `command` runs; returns its wall time in s."""
         recorder = subprocess.Popen(
@@ -115,23 +149,12 @@ class Rig:
              "-c:v", "rawvideo", "-map", "1:a", "-c:a", "pcm_s16le", "-f", "nut", out],
             env=self.env)
         time.sleep(2.0)
-        loops = [subprocess.Popen(["sh", "-c", "while :; do :; done"]) for _ in range(busy)]
-        load = os.getloadavg()[0]
-        start = time.time()
-        program = subprocess.run(command, env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-        wall = time.time() - start
-        # The stream runs dry when the program closes its device: not counted.
-        self.playing_until = time.time() - self.started - 0.5
-        for loop in loops:
-            loop.kill()
-            loop.wait()
-        time.sleep(1.0)
-        recorder.send_signal(signal.SIGINT)
-        recorder.wait(timeout=30)
-        if program.returncode != 0:
-            log(program.stderr)
-            raise SystemExit(f"live_sync: {command[0]} exited with {program.returncode}")
-        return wall, load
+        try:
+            return self.run(command, busy)
+        finally:
+            time.sleep(1.0)
+            recorder.send_signal(signal.SIGINT)
+            recorder.wait(timeout=30)
 
     def underruns_reported(self, until):
         """Underruns PulseAudio logged (a stream running dry) up to `until` s after it started."""
@@ -317,9 +340,9 @@ def analyse(rec_path, song, beats):
 
 def summary(label, offsets):
     if not offsets:
-        return f"{label:8s} no beats found"
+        return f"{label:8s} none found"
     size = [abs(o) for o in offsets]
-    return (f"{label:8s} beats {len(offsets):4d}  median {statistics.median(offsets):+7.1f} ms  "
+    return (f"{label:8s} found {len(offsets):4d}  median {statistics.median(offsets):+7.1f} ms  "
             f"p95 |offset| {percentile(size, 95):6.1f} ms  mean {statistics.mean(offsets):+7.1f} ms")
 
 
@@ -465,8 +488,55 @@ def run_stimulus(args, work):
                 near = flashes[np.abs(flashes - heard) < 0.25]
                 if len(near) == 1:
                     offsets.append((near[0] - heard) * 1000.0)
-            print(f"clicks with flashes {delay} ms earlier: wall {wall:.1f} s, load at start {load:.2f}")
+            print(f"clicks {delay} ms after their flashes: load at start {load:.2f}, "
+                  f"{rig.underruns_reported(rig.playing_until)} underruns reported by PulseAudio")
             print("  " + summary("clicks", offsets))
+        finally:
+            rig.close()
+
+
+def run_underruns(args, work):
+    """The program on the null sink with nothing recorded: PulseAudio's count of underruns."""
+    program = args.program or os.path.join(args.build, "yarvik")
+    for n in range(args.runs):
+        rig = Rig(os.path.join(work, f"underruns{n}"))
+        try:
+            wall, load = rig.run([program], args.busy, args.pin)
+            print(f"underrun run {n + 1} of {program} with {args.busy} busy loops: load at start {load:.2f}, "
+                  f"wall {wall:.2f} s, {rig.underruns_reported(rig.playing_until)} underruns reported by PulseAudio")
+            sys.stdout.flush()
+        finally:
+            rig.close()
+
+
+def run_silent(args, work, song):
+    """The run with no sound device (SDL's dummy driver): the time from the first picture (the
+    knot fading in as the song starts) to the program's exit, against the song's length. The
+    end adds the last fade-out (1 s) and the step that ends the loop."""
+    program = args.program or os.path.join(args.build, "yarvik")
+    for n in range(args.runs):
+        rig = Rig(os.path.join(work, f"silent{n}"))
+        try:
+            env = dict(rig.env, SDL_AUDIODRIVER="dummy")
+            screen = os.path.join(rig.work, "screen.nut")
+            recorder = subprocess.Popen(
+                ["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "x11grab", "-framerate", str(GRAB_FPS),
+                 "-video_size", "640x480", "-i", f":{rig.display}", "-copyts", "-fps_mode", "passthrough",
+                 "-vf", f"scale={GRAB_W}:{GRAB_H}:flags=area,format=gray", "-c:v", "rawvideo", "-f", "nut", screen],
+                env=rig.env)
+            time.sleep(2.0)
+            wall, load = rig.run([program], args.busy, args.pin, env)
+            recorder.send_signal(signal.SIGINT)
+            recorder.wait(timeout=30)
+            pts, _ = probe_packets(screen, "v")
+            frames = np.frombuffer(decode(screen, "0:v", "rawvideo"), dtype=np.uint8).reshape(-1, GRAB_H, GRAB_W)
+            lit = np.flatnonzero(frames.reshape(len(frames), -1).mean(axis=1) > 1.0)
+            shown = rig.ended_at - pts[lit[0]] if len(lit) else float("nan")
+            where = f" pinned to CPU {args.pin}" if args.pin is not None else ""
+            print(f"silent run {n + 1} of {program} with {args.busy} busy loops{where}: load at start {load:.2f}, "
+                  f"wall {wall:.2f} s; first picture to exit {shown:.2f} s = song {len(song) / RATE:.2f} s "
+                  f"+ {shown - len(song) / RATE:.2f} s")
+            sys.stdout.flush()
         finally:
             rig.close()
 
@@ -479,6 +549,9 @@ def main():
     parser.add_argument("--busy", type=int, default=0)
     parser.add_argument("--clip", action="store_true")
     parser.add_argument("--stimulus", action="store_true")
+    parser.add_argument("--silent", action="store_true")
+    parser.add_argument("--underruns", action="store_true")
+    parser.add_argument("--pin", type=int)
     parser.add_argument("--delays", default="0,100")
     parser.add_argument("--keep")
     args = parser.parse_args()
@@ -491,7 +564,13 @@ def main():
         if args.stimulus:
             run_stimulus(args, work)
             return
+        if args.underruns:
+            run_underruns(args, work)
+            return
         song, beats = read_reference(args.build, work)
+        if args.silent:
+            run_silent(args, work, song)
+            return
         if args.clip:
             run_clip(args, work, song, beats)
         else:

@@ -144,9 +144,11 @@ int audioOutputOpen(int rate, int channels, int frames, AudioRender renderFuncti
     sdlOutput.device = openDevice(wanted);
     if (sdlOutput.device == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        // Override: the environment's SDL_AUDIODRIVER would otherwise win over a hint.
+        // Override: the environment's SDL_AUDIODRIVER would otherwise win over a hint. Reset
+        // once used, so that a later open tries the real drivers again.
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
         sdlOutput.device = openDevice(wanted);
+        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     }
     const char* driver = SDL_GetCurrentAudioDriver();
     sdlOutput.silent = driver != nullptr && SDL_strcmp(driver, "dummy") == 0;
