@@ -67,13 +67,6 @@ def log(*args):
     print(*args, file=sys.stderr, flush=True)
 
 
-def free_display():
-    for n in range(70, 100):
-        if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
-            return n
-    raise SystemExit("live_sync: no free X display number")
-
-
 def wait_for(path, seconds):
     end = time.time() + seconds
     while time.time() < end:
@@ -107,12 +100,18 @@ class Rig:
         if not wait_for(self.socket, 10):
             self.close()
             raise SystemExit("live_sync: PulseAudio did not start")
-        self.display = free_display()
-        self.xvfb = subprocess.Popen(["Xvfb", f":{self.display}", "-screen", "0", "640x480x24", "-nolisten", "tcp"],
+        # Xvfb picks a free display itself and says which once it is ready.
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "640x480x24",
+                                      "-nolisten", "tcp"], pass_fds=(write_end,),
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if not wait_for(f"/tmp/.X11-unix/X{self.display}", 10):
+        os.close(write_end)
+        with os.fdopen(read_end) as f:
+            number = f.readline().strip()
+        if not number:
             self.close()
             raise SystemExit("live_sync: Xvfb did not start")
+        self.display = int(number)
         self.env["DISPLAY"] = f":{self.display}"
         self.env["SDL_AUDIODRIVER"] = "pulseaudio"
 
