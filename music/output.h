@@ -22,5 +22,12 @@ void audioOutputResume();
 void audioOutputLock();
 void audioOutputUnlock();
 
+// The playback position: how many of the frames pulled from the render function since the
+// output was opened have been played, i.e. heard, by now. Never more than were pulled and
+// never less than the last answer while the output stays open; 0 when none is open. An
+// estimate on a real device, exact where the output itself decides when a frame counts as
+// played. Called from the main thread; it takes no lock the render function waits for.
+int64_t audioOutputPlayedFrames();
+
 // Stops the output and releases the device.
 void audioOutputClose();

@@ -1,11 +1,13 @@
 // The music player on libxmp. The module advances only in musicRender, one tick at a time, so
-// the start of every row is known to the sample: that is where the beat is raised and where
-// the end of the song is caught before it loops. Whatever output is linked pulls the audio.
+// the start of every row is known to the frame: that is where a beat is raised and where the
+// end of the song is caught before it loops. Whatever output is linked pulls the audio, and
+// tells how much of it has been played: beats and the end wait for that.
 #include "music/player.h"
 
 #include <xmp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "music/output.h"
@@ -15,19 +17,35 @@ constexpr int MASTER_VOLUME = 192;   // of 256
 // libxmp's master volume plays samples unscaled at 100 (values above amplify), so 192 of 256
 // becomes 192 * 100 / 256 = 75.
 constexpr int PLAYER_VOLUME = MASTER_VOLUME * 100 / 256;
+// Beats rendered and not yet taken. The output renders at most a few buffers ahead of what is
+// heard and the loop takes beats every step, so a handful are ever held; 64 is several seconds
+// of the densest rows. When the ring is full (the loop has not stepped for that long) a newly
+// raised beat is dropped.
+constexpr uint32_t BEAT_RING_SIZE = 64;
 
-std::atomic<int32_t> beatFlag{0};
 int32_t musicPlaying = 0;
 void* moduleHandle = nullptr;
 
 static int outputOpen = 0;
 // Set by the renderer when the song has played through; stays set until the module is freed.
+// songEndFrame, the frame after its last, is written before it.
 static std::atomic<int32_t> songEnded{0};
+static int64_t songEndFrame = 0;
 static int moduleChannels = 0;
 // The tick being handed out: libxmp's own buffer, valid until the next tick is played.
 static xmp_frame_info tickInfo;
 static const int16_t* tickAudio = nullptr;
 static int tickFramesLeft = 0;
+// Frames musicRender has handed out since the output was opened: the output's own count.
+static int64_t renderedFrames = 0;
+
+// The beats waiting to be heard, each the frame at which its row starts, in order. The
+// rendering thread appends and advances beatsRaised; the main thread takes from the front and
+// advances beatsTaken. A single producer and a single consumer: neither ever waits.
+static int64_t beatRing[BEAT_RING_SIZE];
+static std::atomic<uint32_t> beatsRaised{0};
+static std::atomic<uint32_t> beatsTaken{0};
+static int64_t beatLeadFrames = 0;
 
 static xmp_context player() { return static_cast<xmp_context>(moduleHandle); }
 
@@ -37,11 +55,20 @@ static void freePlayer(xmp_context context)
     xmp_free_context(context);
 }
 
+// Forgets every beat raised. Only with the renderer locked out (or no output open).
+static void clearBeats()
+{
+    beatsRaised.store(0);
+    beatsTaken.store(0);
+}
+
 // Opens the output at 44100 Hz, stereo, 16-bit, 4096 frames; it stays paused until a module
 // plays. The output falls back to a silent one by itself; should even that fail, no module
 // can be played (nothing would pull it to its end).
 void startSound()
 {
+    renderedFrames = 0;
+    clearBeats();
     outputOpen = audioOutputOpen(MIXING_RATE, OUTPUT_CHANNELS, OUTPUT_FRAMES, musicRender);
 }
 
@@ -77,6 +104,7 @@ int playModule(const unsigned char* bytes, uint32_t length)
     tickAudio = nullptr;
     tickFramesLeft = 0;
     songEnded.store(0);
+    clearBeats();
     audioOutputUnlock();
 
     musicPlaying = 1;
@@ -84,12 +112,14 @@ int playModule(const unsigned char* bytes, uint32_t length)
     return 1;
 }
 
-// Nonzero while the module plays; 0 for good once it has played to its end. With no module
-// loaded the player is not asked and the cached state is returned.
+// Nonzero while the module plays; 0 for good once the output has played the song's last
+// frame (the position never goes back). With no module loaded the player is not asked and the
+// cached state is returned.
 int isModulePlaying()
 {
     if (moduleHandle != nullptr) {
-        musicPlaying = songEnded.load() ? 0 : 1;
+        bool ended = songEnded.load(std::memory_order_acquire) != 0 && audioOutputPlayedFrames() >= songEndFrame;
+        musicPlaying = ended ? 0 : 1;
     }
     return musicPlaying;
 }
@@ -107,6 +137,7 @@ void stopModule()
     moduleHandle = nullptr;
     tickAudio = nullptr;
     tickFramesLeft = 0;
+    clearBeats();
     audioOutputUnlock();
 }
 
@@ -117,14 +148,38 @@ void shutdownSound()
     outputOpen = 0;
 }
 
-int takeBeat() { return beatFlag.exchange(0); }
+// Takes every beat heard by now (or by the lead), from the front of the ring: they count as
+// one, as beats that fall together always have.
+int takeBeat()
+{
+    const int64_t heard = audioOutputPlayedFrames() + beatLeadFrames;
+    const uint32_t raised = beatsRaised.load(std::memory_order_acquire);
+    const uint32_t first = beatsTaken.load(std::memory_order_relaxed);
+    uint32_t taken = first;
+    while (taken != raised && beatRing[taken % BEAT_RING_SIZE] <= heard) {
+        ++taken;
+    }
+    beatsTaken.store(taken, std::memory_order_release);
+    return taken != first ? 1 : 0;
+}
 
-// Called on the rendering thread for every note of the beat instrument: it only raises the flag.
-void onBeatInstrument() { beatFlag.store(1); }
+void setBeatLead(uint32_t ms) { beatLeadFrames = static_cast<int64_t>(ms) * MIXING_RATE / 1000; }
 
-// The first tick of a row: every channel whose cell plays a note on the beat instrument raises
-// the beat. A cell's instrument counts from 1 as in the file (0: none given, the channel keeps
-// its own, which libxmp counts from 0). Key-offs, cuts and instrument-only cells are no notes.
+// On the rendering thread: appends the beat unless the ring is full.
+void onBeatInstrument()
+{
+    const uint32_t raised = beatsRaised.load(std::memory_order_relaxed);
+    if (raised - beatsTaken.load(std::memory_order_acquire) >= BEAT_RING_SIZE) {
+        return;
+    }
+    beatRing[raised % BEAT_RING_SIZE] = renderedFrames;
+    beatsRaised.store(raised + 1, std::memory_order_release);
+}
+
+// The first tick of a row: a row on which any channel's cell plays a note on the beat
+// instrument raises one beat. A cell's instrument counts from 1 as in the file (0: none given,
+// the channel keeps its own, which libxmp counts from 0). Key-offs, cuts and instrument-only
+// cells are no notes.
 static void inspectRow()
 {
     for (int channel = 0; channel < moduleChannels; channel++) {
@@ -136,8 +191,16 @@ static void inspectRow()
         int instrument = cell.ins != 0 ? cell.ins : state.instrument + 1;
         if (instrument == BEAT_INSTRUMENT) {
             onBeatInstrument();
+            return;
         }
     }
+}
+
+// Marks the song ended at the frame the renderer has reached.
+static void endSong()
+{
+    songEndFrame = renderedFrames;
+    songEnded.store(1, std::memory_order_release);
 }
 
 // Plays the next tick into libxmp's buffer. libxmp never stops by itself: it loops and counts
@@ -149,12 +212,12 @@ static int renderTick()
         return 0;
     }
     if (xmp_play_frame(player()) != 0) {
-        songEnded.store(1);
+        endSong();
         return 0;
     }
     xmp_get_frame_info(player(), &tickInfo);
     if (tickInfo.loop_count > 0) {
-        songEnded.store(1);
+        endSong();
         return 0;
     }
     if (tickInfo.frame == 0) {
@@ -170,6 +233,7 @@ void musicRender(int16_t* out, int frames)
     while (frames > 0) {
         if (tickFramesLeft == 0 && !renderTick()) {
             std::memset(out, 0, static_cast<size_t>(frames) * OUTPUT_CHANNELS * sizeof(int16_t));
+            renderedFrames += frames;
             return;
         }
         int count = std::min(frames, tickFramesLeft);
@@ -178,5 +242,6 @@ void musicRender(int16_t* out, int frames)
         tickAudio += count * OUTPUT_CHANNELS;
         tickFramesLeft -= count;
         frames -= count;
+        renderedFrames += count;
     }
 }

@@ -1,4 +1,6 @@
-// The demo's two scenes: the knot, then the tunnel with its particle layer and scroller.
+// The demo's two scenes: the knot, then the tunnel with its particle layer and scroller. The
+// knot swells in the frame of the step that takes a beat; the tunnel adds its speeds before
+// it takes the beat, so its flight shows the kick a step later.
 #include "scenes/knot/knot_scene.h"
 #include "scenes/tunnel/particles.h"
 #include "scenes/tunnel/tunnel_scene.h"
@@ -7,7 +9,7 @@
 const DemoSceneTable demoScenes = {
     particlesInit,
     {
-        {knotSceneInit, knotSceneStep, knotSceneDraw, knotSceneRelease},
-        {tunnelSceneInit, tunnelSceneStep, tunnelSceneDraw, tunnelSceneRelease},
+        {knotSceneInit, knotSceneStep, knotSceneDraw, knotSceneRelease, 0},
+        {tunnelSceneInit, tunnelSceneStep, tunnelSceneDraw, tunnelSceneRelease, 1},
     },
 };

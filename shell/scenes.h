@@ -10,6 +10,9 @@ struct DemoScene {
     SceneStep step;
     SceneDraw draw;
     SceneRelease release;
+    // Steps from the one that takes a beat to the first whose frame shows it: 0 when a step's
+    // own frame shows its beat, 1 when the scene moves by what the step before it set.
+    int beatShownAfterSteps;
 };
 
 constexpr int DEMO_SCENE_COUNT = 2;

@@ -23,6 +23,7 @@ namespace {
 std::vector<std::string> events;  // start-up, scene and shutdown calls in order
 bool musicOn = true;               // what isModulePlaying reports
 int musicWatches = 0;
+std::vector<uint32_t> beatLeads;   // what the loop aimed the beats at, before each step
 int step1Result = 0;               // what scene 1's step returns
 bool moduleMissing = false;        // the resource "CHIP1" is not there
 
@@ -98,6 +99,7 @@ protected:
         inLoop = false;
         musicOn = true;
         musicWatches = 0;
+        beatLeads.clear();
         step1Result = 0;
         millisPerPass = 10;
         atPass = nullptr;
@@ -147,7 +149,7 @@ static void release2() { logEvent("release2"); }
 
 const DemoSceneTable demoScenes = {
     prepareScenes,
-    {{init1, step1, draw1, release1}, {init2, step2, draw2, release2}},
+    {{init1, step1, draw1, release1, 0}, {init2, step2, draw2, release2, 2}},
 };
 
 // The resources, with a module that can be taken away; the font is left out (its lists are
@@ -182,6 +184,7 @@ void shutdownSound()
     logEvent("shutdownSound");
     EXPECT_EQ(fakeWindow.destroyed, 0) << "the sound stops before the window goes";
 }
+void setBeatLead(uint32_t ms) { beatLeads.push_back(ms); }
 
 TEST_F(DemoLoop, StartsUpInOrderAndShutsDownInOrder)
 {
@@ -244,6 +247,37 @@ TEST_F(DemoLoop, FirstPassStepsBeforeItDrawsAndAPassWithNoStepDueStillWatchesDra
         EXPECT_TRUE(passes[i].faded);
         EXPECT_EQ(passes[i].musicWatches, passes[i - 1].musicWatches + 1);
     }
+}
+
+// Each step aims the beats at the moment between its frame being shown (as long after the step
+// as the last one was, and as many steps later as the scene shows a beat) and the next step's:
+// a beat changes the frame nearest to when it is heard.
+TEST_F(DemoLoop, BeatsAreAimedHalfAStepPastWhenTheStepsFrameShowsThem)
+{
+    std::vector<int> sceneAtStep;
+    atPass = [&sceneAtStep](int done) {
+        if (done == 30) {
+            fakeClockAdvance(400);  // one pass stalls
+        }
+        if (done == 33) {
+            step1Result = 1;
+        }
+        if (done == 200) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+        sceneAtStep.resize(beatLeads.size(), demoSceneIndex());
+    };
+    run();
+    ASSERT_GE(beatLeads.size(), 40u);
+    // 10 ms passes: a step every third pass, shown at the next loop test.
+    EXPECT_EQ(beatLeads[0], 0u) << "nothing is known before the first step";
+    EXPECT_EQ(beatLeads[1], 10u + 30u / 2);
+    EXPECT_EQ(beatLeads[9], 10u + 30u / 2);
+    EXPECT_EQ(beatLeads[10], 100u) << "a step 430 ms after the last is a stall, not a guide";
+    EXPECT_EQ(beatLeads[11], 10u + 30u / 2);
+    // Scene 2 shows a beat two steps after the step that takes it.
+    ASSERT_EQ(sceneAtStep.back(), 2);
+    EXPECT_EQ(beatLeads.back(), 10u + 2 * 30u + 30u / 2);
 }
 
 TEST_F(DemoLoop, PassClearsLoadsIdentityDrawsBindsTextureZeroFadesAndFlushesInOrder)

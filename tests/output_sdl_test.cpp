@@ -1,13 +1,18 @@
 // The music player on the real SDL2 audio output: the device thread pulls the module to its end
-// at real-time pace and the beats arrive on the main thread, with SDL's dummy driver named or
-// fallen back to.
+// at real-time pace and the beats arrive on the main thread, on SDL's dummy driver named or
+// fallen back to (silent, paced by the clock) and on its disk driver (a device that takes a
+// buffer per buffer's length).
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
+#include "music/output.h"
 #include "music/player.h"
 #include "tools/xm/xm_writer.h"
 
@@ -36,33 +41,82 @@ std::vector<uint8_t> shortModule()
     return xmWrite(m);
 }
 
-// The driver named in the environment, or one that does not exist: either way the song plays
-// to its end with both beats, watched from this thread as the main loop would.
-TEST(OutputSdl, TheSongPlaysToItsEndOnTheDummyDriverNamedOrFallenBackTo)
+// Plays the short module from the main thread as the loop would, until it is no longer
+// playing; `stall` holds the audio thread from 300 ms in for that long, as a busy machine might.
+// Returns the beats taken and the milliseconds until the end was reported.
+struct Played {
+    int beats;
+    Uint32 ms;
+    bool positionWentBack;
+};
+Played playShortModule(const std::vector<uint8_t>& bytes, Uint32 stall = 0)
+{
+    takeBeat();
+    Played played{0, 0, false};
+    int64_t last = 0;
+    const Uint32 start = SDL_GetTicks();
+    EXPECT_EQ(playModule(bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
+    bool stalled = false;
+    while (isModulePlaying() && SDL_GetTicks() - start < 10000) {
+        if (stall > 0 && !stalled && SDL_GetTicks() - start >= 300) {
+            audioOutputLock();
+            SDL_Delay(stall);
+            audioOutputUnlock();
+            stalled = true;
+        }
+        const int64_t position = audioOutputPlayedFrames();
+        played.positionWentBack = played.positionWentBack || position < last;
+        last = position;
+        played.beats += takeBeat();
+        SDL_Delay(2);
+    }
+    played.ms = SDL_GetTicks() - start;
+    played.beats += takeBeat();
+    return played;
+}
+
+// The driver named in the environment, one that does not exist, or the disk driver: either
+// way the song plays to its end with both beats, watched from this thread as the main loop
+// would, and its end is reported only once its last frame has been played.
+TEST(OutputSdl, TheSongPlaysToItsEndOnTheDummyDriverNamedOrFallenBackToAndOnADevice)
 {
     std::vector<uint8_t> bytes = shortModule();
-    for (const char* driver : {"dummy", "no-such-driver"}) {
+    const std::string sink = ::testing::TempDir() + "output_sdl_test." + std::to_string(getpid()) + ".raw";
+    setenv("SDL_DISKAUDIOFILE", sink.c_str(), 1);
+    for (const char* driver : {"dummy", "no-such-driver", "disk"}) {
         setenv("SDL_AUDIODRIVER", driver, 1);
         startSound();
         ASSERT_NE(SDL_WasInit(SDL_INIT_AUDIO), 0u) << driver;
-        EXPECT_STREQ(SDL_GetCurrentAudioDriver(), "dummy") << driver;
+        EXPECT_STREQ(SDL_GetCurrentAudioDriver(), std::string(driver) == "disk" ? "disk" : "dummy") << driver;
 
-        takeBeat();
-        int beats = 0;
-        Uint32 start = SDL_GetTicks();
-        ASSERT_EQ(playModule(bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
-        while (isModulePlaying() && SDL_GetTicks() - start < 10000) {
-            beats += takeBeat();
-            SDL_Delay(2);
-        }
-        beats += takeBeat();
+        Played played = playShortModule(bytes);
         EXPECT_EQ(isModulePlaying(), 0) << driver;
-        EXPECT_EQ(beats, 2) << driver;
-        EXPECT_GE(SDL_GetTicks() - start, SONG_MS * 2 / 3) << driver << ": audio not pulled at real-time pace";
+        EXPECT_EQ(played.beats, 2) << driver;
+        // A buffer early, as when the end was reported once rendered, is well outside the
+        // millisecond clock's rounding.
+        EXPECT_GE(played.ms + 2, SONG_MS) << driver << ": the end was reported before the last frame was played";
+        EXPECT_FALSE(played.positionWentBack) << driver;
 
         shutdownSound();
         EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u) << driver;
+        EXPECT_EQ(audioOutputPlayedFrames(), 0) << driver << ": a closed output reports a position";
     }
+    std::remove(sink.c_str());
+}
+
+// SDL's dummy driver sleeps a buffer's length after each callback, whatever happened before:
+// a callback held up, as on a busy machine, would push the rest of the song back for good.
+// The silent output renders what the clock asks for instead, and the song keeps its length.
+TEST(OutputSdl, TheSilentOutputCatchesUpWithTheClockAfterAStall)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::vector<uint8_t> bytes = shortModule();
+    startSound();
+    Played played = playShortModule(bytes, 600);
+    EXPECT_EQ(played.beats, 2);
+    EXPECT_GE(played.ms + 2, SONG_MS);
+    EXPECT_LT(played.ms, SONG_MS + 400) << "the song fell behind by the stall";
+    shutdownSound();
 }
 
 TEST(OutputSdl, StoppingWhileTheDeviceRendersIsSafe)

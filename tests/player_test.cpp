@@ -1,5 +1,5 @@
-// The music player, driven without a device: the tests pull audio through musicRender and read
-// the beat, the playing state and the samples it hands out.
+// The music player, driven without a device: the tests pull audio as a device would, with its
+// playback as far behind as they choose, and read the beat, the playing state and the samples.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -42,14 +42,15 @@ int play(const XmModule& m)
     return playModule(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
-// Pulls `frames` frames one at a time; returns the frames at which a beat was raised (a row's
-// beat shows on the row's first frame) and the audio in `audio`.
+// Pulls `frames` frames one at a time, taking the beat after each; returns the frames pulled
+// (counted from 0 at the test's start) on which a beat was taken, and the audio in `audio`.
+// Without lag a row's beat is taken on the row's first frame.
 std::vector<int> beatFrames(int frames, std::vector<int16_t>* audio = nullptr)
 {
     std::vector<int> found;
     int16_t out[OUTPUT_CHANNELS];
     for (int frame = 0; frame < frames; frame++) {
-        musicRender(out, 1);
+        nullOutputPull(out, 1);
         if (takeBeat()) found.push_back(frame);
         if (audio) audio->insert(audio->end(), out, out + OUTPUT_CHANNELS);
     }
@@ -63,10 +64,15 @@ protected:
         shutdownSound();
         nullOutputReset();
         musicPlaying = 0;
-        takeBeat();
+        setBeatLead(0);
         startSound();
+        takeBeat();
     }
-    void TearDown() override { shutdownSound(); }
+    void TearDown() override
+    {
+        shutdownSound();
+        setBeatLead(0);
+    }
 };
 
 TEST_F(Player, TakeBeatReportsPendingBeatsOnceMerged)
@@ -125,6 +131,61 @@ TEST_F(Player, SongEndsAfterItsLastOrderWithoutLooping)
     EXPECT_EQ(audio, std::vector<int16_t>(audio.size(), 0));
     EXPECT_EQ(isModulePlaying(), 0);
     EXPECT_EQ(isModulePlaying(), 0);
+}
+
+// The output plays what it pulls a fixed time later. Each beat is taken when its row's first
+// frame is played, or as many milliseconds before as the lead says: none early, none lost,
+// none twice, even with several rows rendered ahead. The end comes when the last frame plays.
+TEST_F(Player, BeatsAndTheEndWaitUntilTheOutputPlaysThem)
+{
+    XmModule m = module(1, 80);
+    for (int row = 0; row < 80; row++) {
+        if (row % 7 != 3) m.patterns[0].at(row, 1 + row % 2, CHANNELS) = {49, 9, 0, 0, 0};
+    }
+    m.patterns[0].at(0, 0, CHANNELS) = {49, 1, 0, 0, 0};
+    const int row = rowFrames(125);
+    const int song = 80 * row;
+    std::vector<int> rows;
+    for (int r = 0; r < 80; r++) {
+        if (r % 7 != 3) rows.push_back(r * row);
+    }
+
+    for (int lag : {1, row / 2, 3 * row + 17}) {
+        for (int leadMs : {0, 40}) {
+            const int lead = leadMs * MIXING_RATE / 1000;
+            ASSERT_EQ(play(m), 1);
+            const int64_t start = nullOutput.pulled;
+            nullOutput.lagFrames = lag;
+            setBeatLead(static_cast<uint32_t>(leadMs));
+            std::vector<int> expected;
+            for (int f : rows) expected.push_back(std::max(f, f + lag - lead - 1));
+            std::vector<int> taken = beatFrames(song + lag - 1);
+            EXPECT_EQ(taken, expected) << "lag " << lag << ", lead " << leadMs << " ms";
+            EXPECT_EQ(isModulePlaying(), 1) << "the last frame has not been played: lag " << lag;
+            beatFrames(1);
+            EXPECT_EQ(nullOutput.pulled - start - lag, song);
+            EXPECT_EQ(isModulePlaying(), 0) << "lag " << lag;
+            stopModule();
+        }
+    }
+}
+
+// Beats played together by the time of one step count once.
+TEST_F(Player, BeatsHeardTogetherAreTakenOnce)
+{
+    XmModule m = module(1, 4);
+    m.patterns[0].at(1, 1, CHANNELS) = {49, 9, 0, 0, 0};
+    m.patterns[0].at(2, 1, CHANNELS) = {49, 9, 0, 0, 0};
+    m.patterns[0].at(3, 1, CHANNELS) = {49, 9, 0, 0, 0};
+    ASSERT_EQ(play(m), 1);
+    nullOutput.lagFrames = 3 * rowFrames(125);
+    std::vector<int16_t> out(3 * rowFrames(125) * OUTPUT_CHANNELS);
+    nullOutputPull(out.data(), 3 * rowFrames(125));  // rows 0 to 2 rendered, none played
+    EXPECT_EQ(takeBeat(), 0);
+    nullOutput.lagFrames = 0;
+    EXPECT_EQ(takeBeat(), 1);
+    EXPECT_EQ(takeBeat(), 0) << "the beats of rows 1 and 2 were taken twice";
+    EXPECT_EQ(beatFrames(2 * rowFrames(125)), std::vector<int>{0}) << "row 3's beat is taken when it plays";
 }
 
 TEST_F(Player, HowTheOutputPullsDoesNotChangeTheAudio)

@@ -36,7 +36,7 @@ protected:
         particlesInit();
         pen.angle = PEN_START_ANGLE;
         scrollPosition = SCROLL_START;
-        beatFlag.store(0);
+        takeBeat();
         fakeClockAdvanceOnRead(0);
         fakeClockSet(50000);
         glRecorderReset();

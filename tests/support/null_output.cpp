@@ -21,6 +21,7 @@ int audioOutputOpen(int rate, int channels, int frames, AudioRender render)
     nullOutput.channels = channels;
     nullOutput.frames = frames;
     nullOutput.render = render;
+    nullOutput.pulled = 0;
     return 1;
 }
 
@@ -38,6 +39,17 @@ void audioOutputLock()
 }
 
 void audioOutputUnlock() { nullOutput.lockDepth--; }
+
+int64_t audioOutputPlayedFrames()
+{
+    return nullOutput.pulled > nullOutput.lagFrames ? nullOutput.pulled - nullOutput.lagFrames : 0;
+}
+
+void nullOutputPull(int16_t* out, int frames)
+{
+    nullOutput.render(out, frames);
+    nullOutput.pulled += frames;
+}
 
 void audioOutputClose()
 {

@@ -1,6 +1,8 @@
 // The tests' sound output: no device and no thread. It records how it was opened and used;
-// tests pull audio themselves through musicRender.
+// tests pull audio themselves, through nullOutputPull (which plays it) or musicRender.
 #pragma once
+
+#include <cstdint>
 
 #include "music/output.h"
 
@@ -15,9 +17,14 @@ struct NullOutput {
     int locks;      // audioOutputLock calls since the last reset
     int opens;
     int closes;
+    int64_t pulled;     // frames pulled through nullOutputPull since it was opened
+    int64_t lagFrames;  // how far playback trails them: the position is pulled - lagFrames
 };
 
 extern NullOutput nullOutput;
 
 // Forgets everything recorded; `refuse` makes the next opens fail as if there were no device.
 void nullOutputReset(int refuse = 0);
+
+// Pulls `frames` frames from the render function into `out`, as a device would.
+void nullOutputPull(int16_t* out, int frames);
