@@ -39,7 +39,7 @@ bool prepare()
         }
         prepared = true;
     }
-    return running == 1 && growthCount == KNOT_GROWTH_LIMIT;
+    return running == 1 && knotScene.growthCount == KNOT_GROWTH_LIMIT;
 }
 
 void put(Vec3 normal, Vec3 vertex)
@@ -57,9 +57,10 @@ void buildTube()
     tubeVertices.reserve(TUBE_VERTICES * 3);
     tubeNormals.reserve(TUBE_VERTICES * 3);
     for (int k = 0; k < KNOT_SEGMENT_COUNT; ++k) {
-        Vec3 p0 = knotScaled(knotSegments[k].start, pulseScale);
-        Vec3 p1 = knotScaled(knotSegments[k].end, pulseScale);
-        Vec3 p2 = knotScaled(knotSegments[k < KNOT_SEGMENT_COUNT - 1 ? k + 1 : 0].end, pulseScale);
+        const float s = knotScene.pulseScale;
+        Vec3 p0 = knotScaled(knotScene.segments[k].start, s);
+        Vec3 p1 = knotScaled(knotScene.segments[k].end, s);
+        Vec3 p2 = knotScaled(knotScene.segments[k < KNOT_SEGMENT_COUNT - 1 ? k + 1 : 0].end, s);
         float r0 = knotRingRadius(k);
         float r1 = knotRingRadius(k + 1);
         for (int j = 0; j < RING_QUADS; ++j) {
@@ -84,13 +85,13 @@ void drawPreparedTubeImmediate(bool bindPerQuad, bool pairPerQuad)
 {
     const GLfloat* v = tubeVertices.data();
     const GLfloat* n = tubeNormals.data();
-    glBindTexture(GL_TEXTURE_2D, knotTubeTexture);
+    glBindTexture(GL_TEXTURE_2D, knotScene.tubeTexture);
     if (!pairPerQuad) {
         glBegin(GL_QUADS);
     }
     for (int q = 0; q < TUBE_VERTICES / 4; ++q) {
         if (bindPerQuad) {
-            glBindTexture(GL_TEXTURE_2D, knotTubeTexture);
+            glBindTexture(GL_TEXTURE_2D, knotScene.tubeTexture);
         }
         if (pairPerQuad) {
             glBegin(GL_QUADS);
@@ -116,7 +117,7 @@ void drawBatchedScene()
 {
     knotDrawBeforeTube();
     if (tubeWay == TUBE_ARRAYS) {
-        glBindTexture(GL_TEXTURE_2D, knotTubeTexture);
+        glBindTexture(GL_TEXTURE_2D, knotScene.tubeTexture);
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_NORMAL_ARRAY);
         glVertexPointer(3, GL_FLOAT, 0, tubeVertices.data());

@@ -9,8 +9,8 @@
 
 #include "math/knot_math.h"
 #include "scenes/knot/knot_scene.h"
+#include "scenes/knot/knot_state.h"
 #include "tests/gl_recorder/gl_recorder.h"
-#include "tests/knot_test_state.h"
 #include "tests/support/fake_clock.h"
 
 namespace {
@@ -79,14 +79,15 @@ Vec3 curve(int i)
 {
     Vec3 c{};
     knotPoint(6, 7, &c.x, &c.y, &c.z, static_cast<float>(i % 180) / 180.0f);
-    return Vec3{pulseScale * c.x, pulseScale * c.y, pulseScale * c.z};
+    return Vec3{knotScene.pulseScale * c.x, knotScene.pulseScale * c.y, knotScene.pulseScale * c.z};
 }
 
 // Corner of quad j of segment k: ring 0 around C(k) framed by C(k) -> C(k+1), ring 1 around
 // C(k+1) framed by C(k+1) -> C(k+2); angle index a is j or j + 1.
 Vec3 corner(int k, int ring, int a)
 {
-    float r = static_cast<float>(0.1f * std::cos(static_cast<double>(k + ring) * 0.5235865f + wavePhase) + 0.25f);
+    const double wave = static_cast<double>(k + ring) * 0.5235865f + knotScene.wavePhase;
+    float r = static_cast<float>(0.1f * std::cos(wave) + 0.25f);
     float theta = static_cast<float>(a) / 32.0f * T;
     Vec3 v{static_cast<float>(r * std::cos(static_cast<double>(theta))),
            static_cast<float>(r * std::sin(static_cast<double>(theta))), 0};
@@ -112,7 +113,7 @@ protected:
     {
         fakeClockAdvanceOnRead(0);
         fakeClockSet(1000);
-        restoreKnotStateAtStart();
+        knotScene = KNOT_START_STATE;
         std::srand(7);
         glRecorderReset();
         knotSceneInit();
@@ -120,7 +121,7 @@ protected:
 
     static void draw(int growth)
     {
-        growthCount = growth;
+        knotScene.growthCount = growth;
         glRecorderReset();
         knotSceneDraw();
     }
@@ -185,7 +186,7 @@ TEST_F(KnotDraw, GrownTubeIsAllSolidQuadsWithoutOutlines)
 // the tube's last ring matches its first one in frame, and in radius to within 0.0003.
 TEST_F(KnotDraw, TubeClosesOnItsFirstRingWithoutASeamInTheFrame)
 {
-    wavePhase = 0.7f;
+    knotScene.wavePhase = 0.7f;
     draw(190);
     std::vector<Primitive> tube = tubePrimitives();
     ASSERT_EQ(tube.size(), 180u * 32u);
@@ -207,8 +208,8 @@ TEST_F(KnotDraw, TubeClosesOnItsFirstRingWithoutASeamInTheFrame)
 // The pulse scales the centre line (curve() applies it) but not the thickness.
 TEST_F(KnotDraw, NormalsRunFromTheScaledCentreAndKeepTheRingRadiusAsLength)
 {
-    wavePhase = 2.1f;
-    pulseScale = 1.15f;
+    knotScene.wavePhase = 2.1f;
+    knotScene.pulseScale = 1.15f;
     draw(190);
     std::vector<Primitive> tube = tubePrimitives();
     const int ringOf[4] = {1, 0, 0, 1};  // V10 V00 V01 V11
@@ -255,7 +256,8 @@ TEST_F(KnotDraw, LightsOnlyTheTubeWithAPointLightPlacedAfterTheCamera)
     EXPECT_EQ(calls[2].args, (std::vector<double>{35, 1, 0, 0}));
     EXPECT_EQ(calls[3].args, (std::vector<double>{1.5f - 90.0f, 0, 1, 0}));
     EXPECT_EQ(calls[4].args[0], 0.0);
-    EXPECT_EQ(calls[5].args, (std::vector<double>{-cameraPosition.x, -cameraPosition.y, -cameraPosition.z}));
+    const Vec3 eye = knotScene.cameraPosition;
+    EXPECT_EQ(calls[5].args, (std::vector<double>{-eye.x, -eye.y, -eye.z}));
     EXPECT_EQ(calls[6].args[0], GL_LIGHTING);
     EXPECT_EQ(calls[7].args[0], GL_LIGHT0);
     EXPECT_EQ(calls[8].args, (std::vector<double>{GL_LIGHT0, GL_AMBIENT, 0.75f, 0.75f, 0.75f, 1}));
@@ -284,7 +286,7 @@ TEST_F(KnotDraw, LeavesLightingAndTextureGenerationOffAndTheMatrixAsItFoundIt)
     glTranslatef(1, 2, 3);
     std::set<GLenum> enabledBefore = glrec.enabled;
     Mat4 before = glrec.modelview.back();
-    growthCount = 190;
+    knotScene.growthCount = 190;
     knotSceneDraw();
     EXPECT_EQ(glrec.enabled, enabledBefore);
     EXPECT_EQ(glrec.modelview.size(), 1u);
@@ -296,8 +298,8 @@ TEST_F(KnotDraw, LeavesLightingAndTextureGenerationOffAndTheMatrixAsItFoundIt)
 
 TEST_F(KnotDraw, TubeUsesTheTubeTextureBallsTheBallTextureSwirlNone)
 {
-    knotTubeTexture = 7;
-    knotBallTexture = 9;
+    knotScene.tubeTexture = 7;
+    knotScene.ballTexture = 9;
     draw(150);
     for (const Primitive& p : tubePrimitives()) {
         ASSERT_EQ(p.texture, 7u);
@@ -341,14 +343,15 @@ TEST_F(KnotDraw, BallsAreCameraFacingSquaresAtTheirCentres)
     for (int i = 0; i < 37; ++i) {
         knotSceneStep();
     }
-    ASSERT_NE(cameraOrbitAngle, 0.0f);
+    ASSERT_NE(knotScene.cameraOrbitAngle, 0.0f);
     draw(190);
     std::vector<Primitive> sprites = spritePrimitives();
     std::vector<Mat4> matrices = modelviewAtEachBegin();
     ASSERT_EQ(matrices.size(), 180u * 32u + 13u);
     // The camera alone: the swirl's frame without its own translation and turn.
     glRecorderReset();
-    placeCamera(cameraPosition.x, cameraPosition.y, cameraPosition.z, -35.0f, 90.0f - cameraOrbitAngle, 0.0f);
+    const Vec3 eye = knotScene.cameraPosition;
+    placeCamera(eye.x, eye.y, eye.z, -35.0f, 90.0f - knotScene.cameraOrbitAngle, 0.0f);
     Mat4 camera = glrec.modelview.back();
     for (int b = 0; b < 12; ++b) {
         const Mat4& m = matrices[180 * 32 + b];
@@ -357,7 +360,7 @@ TEST_F(KnotDraw, BallsAreCameraFacingSquaresAtTheirCentres)
                 EXPECT_NEAR(m[col * 4 + row], col == row ? 1.0 : 0.0, 1e-6) << "ball " << b;
             }
         }
-        auto centre = mat4Apply(camera, knotBalls[b].x, knotBalls[b].y, knotBalls[b].z);
+        auto centre = mat4Apply(camera, knotScene.balls[b].x, knotScene.balls[b].y, knotScene.balls[b].z);
         EXPECT_NEAR(m[12], centre[0], 1e-5);
         EXPECT_NEAR(m[13], centre[1], 1e-5);
         EXPECT_NEAR(m[14], centre[2], 1e-5);
@@ -386,17 +389,18 @@ TEST_F(KnotDraw, SwirlIsPureRedPointsStandingBehindTheKnot)
     ASSERT_EQ(swirl.mode, GLenum(GL_POINTS));
     ASSERT_EQ(swirl.vertices.size(), 100u);
     for (int i = 0; i < 100; ++i) {
-        EXPECT_TRUE(same(swirl.vertices[i], Vec3{swirlPoints[i].x, swirlPoints[i].y, -5.0f}));
+        EXPECT_TRUE(same(swirl.vertices[i], Vec3{knotScene.swirlPoints[i].x, knotScene.swirlPoints[i].y, -5.0f}));
         // Red at or above 1, green and blue at or below 0: GL clamps each to pure red.
         EXPECT_GE(swirl.colours[i][0], 1.0f);
         EXPECT_LE(swirl.colours[i][1], 0.0f);
         EXPECT_LE(swirl.colours[i][2], 0.0f);
-        float b = swirlPoints[i].brightness;
+        float b = knotScene.swirlPoints[i].brightness;
         EXPECT_EQ(swirl.colours[i], (std::array<float, 3>{0.5f + b, 0.5f - b, 0.5f - b}));
     }
     // The swirl's centre sits 4 below the knot's, 5 beyond its axis as seen by the camera.
     glRecorderReset();
-    placeCamera(cameraPosition.x, cameraPosition.y, cameraPosition.z, -35.0f, 90.0f - cameraOrbitAngle, 0.0f);
+    const Vec3 eye = knotScene.cameraPosition;
+    placeCamera(eye.x, eye.y, eye.z, -35.0f, 90.0f - knotScene.cameraOrbitAngle, 0.0f);
     Mat4 camera = glrec.modelview.back();
     auto axis = mat4Apply(camera, 0, 0, 0);
     auto centre = mat4Apply(matrices.back(), 0, 0, -5);

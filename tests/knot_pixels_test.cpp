@@ -9,10 +9,10 @@
 
 #include "math/knot_math.h"
 #include "scenes/knot/knot_scene.h"
+#include "scenes/knot/knot_state.h"
 #include "shell/gl.h"
 #include "shell/window.h"
 #include "shell/window_offscreen.h"
-#include "tests/knot_test_state.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/pixels.h"
 
@@ -33,7 +33,7 @@ protected:
         ASSERT_EQ(running, 1);
         fakeClockAdvanceOnRead(0);
         fakeClockSet(20000);
-        restoreKnotStateAtStart();
+        knotScene = KNOT_START_STATE;
         std::srand(11);
         knotSceneInit();
         glClearColor(0, 0, 0, 0);
@@ -71,7 +71,8 @@ protected:
         GLint viewport[4] = {0, 0, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT};
         glPushMatrix();
         glLoadIdentity();
-        placeCamera(cameraPosition.x, cameraPosition.y, cameraPosition.z, -35.0f, 90.0f - cameraOrbitAngle, 0.0f);
+        const Vec3 eye = knotScene.cameraPosition;
+        placeCamera(eye.x, eye.y, eye.z, -35.0f, 90.0f - knotScene.cameraOrbitAngle, 0.0f);
         extra();
         glGetDoublev(GL_MODELVIEW_MATRIX, model);
         glGetDoublev(GL_PROJECTION_MATRIX, projection);
@@ -116,8 +117,9 @@ TEST_F(KnotPixels, GrownKnotIsALitRedTubeOnDarkRed)
 
     int tube = 0, redder = 0, darkest = 255, brightest = 0, sum = 0;
     for (int i = 0; i < KNOT_SEGMENT_COUNT; ++i) {
-        Vec3 c = knotSegments[i].start;
-        WindowPoint w = project(pulseScale * c.x, pulseScale * c.y, pulseScale * c.z, [] {});
+        Vec3 c = knotScene.segments[i].start;
+        const float s = knotScene.pulseScale;
+        WindowPoint w = project(s * c.x, s * c.y, s * c.z, [] {});
         Rgb p = framePixel(rgba, int(w.x), int(w.y));
         if (isBackground(p)) {
             continue;
@@ -147,10 +149,10 @@ TEST_F(KnotPixels, EverySwirlPointIsPureRed)
         static std::vector<float> depth(OFFSCREEN_WIDTH * OFFSCREEN_HEIGHT);
         glReadPixels(0, 0, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
         int visible = 0;
-        for (const SwirlPoint& s : swirlPoints) {
+        for (const SwirlPoint& s : knotScene.swirlPoints) {
             WindowPoint w = project(s.x, s.y, s.z, [] {
                 glTranslatef(0.0f, -4.0f, 0.0f);
-                glRotatef(90.0f - cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
+                glRotatef(90.0f - knotScene.cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
             });
             int x = int(std::floor(w.x)), y = int(std::floor(w.y));
             if (x < 0 || y < 0 || x >= OFFSCREEN_WIDTH || y >= OFFSCREEN_HEIGHT) {

@@ -292,7 +292,7 @@ TEST(MainLoop, AllocatesNothingInAnyPassOfEitherSceneWithFullPools)
     // The run covered what it claims: the knot's 30 seconds with its tube complete, and the
     // tunnel with full pools until the scroller's text stood in its band.
     EXPECT_GE(passesPerScene[1], 30000 / static_cast<int>(PASS_MS));
-    EXPECT_EQ(growthCount, KNOT_GROWTH_LIMIT);
+    EXPECT_EQ(knotScene.growthCount, KNOT_GROWTH_LIMIT);
     EXPECT_GE(passesPerScene[2], 400);
     EXPECT_EQ(run.fullPoolPasses, passesPerScene[2]);
     EXPECT_GT(scrollPosition - LINE_SPACING * SCROLLED_ROWS, BAND_BOTTOM);

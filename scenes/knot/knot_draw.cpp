@@ -27,7 +27,7 @@ Vec3 knotScaled(Vec3 v, float s) { return Vec3{s * v.x, s * v.y, s * v.z}; }
 // angle is formed in double, like the knot curve's, and only the radius is stored as float32.
 float knotRingRadius(int k)
 {
-    double a = static_cast<double>(k) * TWELFTH_TURN + wavePhase;
+    double a = static_cast<double>(k) * TWELFTH_TURN + knotScene.wavePhase;
     return static_cast<float>(TUBE_WAVE * std::cos(a) + TUBE_RADIUS);
 }
 
@@ -51,20 +51,20 @@ static void normalAndVertex(Vec3 normal, Vec3 vertex)
 // GL_NORMALIZE off this darkens the lighting and bends the sphere map, as intended.
 static void drawTubeSegment(int k)
 {
-    float s = pulseScale;
-    Vec3 p0 = knotScaled(knotSegments[k].start, s);
-    Vec3 p1 = knotScaled(knotSegments[k].end, s);
-    Vec3 p2 = knotScaled(knotSegments[k < KNOT_SEGMENT_COUNT - 1 ? k + 1 : 0].end, s);
+    float s = knotScene.pulseScale;
+    Vec3 p0 = knotScaled(knotScene.segments[k].start, s);
+    Vec3 p1 = knotScaled(knotScene.segments[k].end, s);
+    Vec3 p2 = knotScaled(knotScene.segments[k < KNOT_SEGMENT_COUNT - 1 ? k + 1 : 0].end, s);
     int quadStep = 1;
-    if (k > growthCount - 8) {
+    if (k > knotScene.growthCount - 8) {
         quadStep = 2;
     }
-    if (k > growthCount - 4) {
+    if (k > knotScene.growthCount - 4) {
         quadStep = 4;
     }
     float r0 = knotRingRadius(k);
     float r1 = knotRingRadius(k + 1);
-    bool solid = k < growthCount - OUTLINED_TAIL;
+    bool solid = k < knotScene.growthCount - OUTLINED_TAIL;
     for (int j = 0; j < RING_QUADS; j += quadStep) {
         float theta0 = static_cast<float>(j) / RING_QUADS * T;
         float theta1 = static_cast<float>(j + 1) / RING_QUADS * T;
@@ -76,7 +76,7 @@ static void drawTubeSegment(int k)
         Vec3 n10 = vec3Sub(v10, p1);
         Vec3 n11 = vec3Sub(v11, p1);
         Vec3 n01 = vec3Sub(v01, p0);
-        glBindTexture(GL_TEXTURE_2D, knotTubeTexture);
+        glBindTexture(GL_TEXTURE_2D, knotScene.tubeTexture);
         if (solid) {
             // Counter-clockwise from outside: the outside is the front face.
             glBegin(GL_QUADS);
@@ -101,7 +101,8 @@ static void drawTubeSegment(int k)
 
 static void drawTube()
 {
-    int count = growthCount < KNOT_SEGMENT_COUNT ? growthCount : KNOT_SEGMENT_COUNT;
+    const int grown = knotScene.growthCount;
+    int count = grown < KNOT_SEGMENT_COUNT ? grown : KNOT_SEGMENT_COUNT;
     for (int k = 0; k < count; ++k) {
         drawTubeSegment(k);
     }
@@ -112,11 +113,11 @@ static void drawTube()
 static void drawBalls()
 {
     glColor3f(1.0f, 1.0f, 1.0f);
-    glBindTexture(GL_TEXTURE_2D, knotBallTexture);
-    for (const Vec3& ball : knotBalls) {
+    glBindTexture(GL_TEXTURE_2D, knotScene.ballTexture);
+    for (const Vec3& ball : knotScene.balls) {
         glPushMatrix();
         glTranslatef(ball.x, ball.y, ball.z);
-        glRotatef(90.0f - cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
+        glRotatef(90.0f - knotScene.cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
         glRotatef(-CAMERA_TILT, 1.0f, 0.0f, 0.0f);
         glBegin(GL_QUADS);
         glTexCoord2f(0.0f, 1.0f);
@@ -139,9 +140,9 @@ static void drawSwirl()
     glBindTexture(GL_TEXTURE_2D, 0);
     glPushMatrix();
     glTranslatef(0.0f, SWIRL_DROP, 0.0f);
-    glRotatef(90.0f - cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
+    glRotatef(90.0f - knotScene.cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
     glBegin(GL_POINTS);
-    for (const SwirlPoint& point : swirlPoints) {
+    for (const SwirlPoint& point : knotScene.swirlPoints) {
         glColor3f(0.5f + point.brightness, 0.5f - point.brightness, 0.5f - point.brightness);
         glVertex3f(point.x, point.y, point.z);
     }
@@ -162,7 +163,8 @@ void knotDrawBeforeTube()
 {
     glClearColor(0.35f, 0.0f, 0.0f, 1.0f);
     glPushMatrix();
-    placeCamera(cameraPosition.x, cameraPosition.y, cameraPosition.z, -CAMERA_TILT, 90.0f - cameraOrbitAngle, 0.0f);
+    const Vec3 eye = knotScene.cameraPosition;
+    placeCamera(eye.x, eye.y, eye.z, -CAMERA_TILT, 90.0f - knotScene.cameraOrbitAngle, 0.0f);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glLightfv(GL_LIGHT0, GL_AMBIENT, LIGHT_AMBIENT);

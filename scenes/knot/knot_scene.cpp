@@ -12,25 +12,7 @@
 #include "scenes/knot/knot_state.h"
 #include "shell/clock.h"
 
-KnotSegment knotSegments[KNOT_SEGMENT_COUNT];
-Vec3 knotBalls[KNOT_BALL_COUNT];
-SwirlPoint swirlPoints[SWIRL_POINT_COUNT];
-
-GLuint knotTubeTexture = 0;
-GLuint knotBallTexture = 0;
-float ballOrbitAngle = 0.0f;
-float ballOrbitSpeed = 0.05f;
-float cameraOrbitAngle = 0.0f;
-float cameraOrbitSpeed = 1.5f;
-float cameraDistance = 5.0f;
-Vec3 cameraPosition = {0.0f, 0.0f, 0.0f};
-float pulseScale = 1.0f;
-float waveKick = 0.0f;
-float wavePhase = 0.0f;
-int32_t growthCount = 1;
-int32_t beatCount = 0;
-int32_t beatLimit = 0;
-uint32_t knotStartTick = 0;
+KnotState knotScene = KNOT_START_STATE;
 
 static constexpr float BALL_ORBIT_RADIUS = 2.5f;
 static constexpr float SWIRL_DEPTH = -5.0f;
@@ -55,15 +37,15 @@ void knotSceneInit()
 {
     for (int i = 0; i < KNOT_SEGMENT_COUNT; ++i) {
         float t = static_cast<float>(i) / static_cast<float>(KNOT_SEGMENT_COUNT);
-        Vec3& start = knotSegments[i].start;
+        Vec3& start = knotScene.segments[i].start;
         knotPoint(6.0f, 7.0f, &start.x, &start.y, &start.z, t);
         int previous = i == 0 ? KNOT_SEGMENT_COUNT - 1 : i - 1;
-        knotSegments[previous].end = start;
+        knotScene.segments[previous].end = start;
     }
-    for (Vec3& ball : knotBalls) {
+    for (Vec3& ball : knotScene.balls) {
         ball = Vec3{0.0f, 0.0f, 0.0f};
     }
-    for (SwirlPoint& point : swirlPoints) {
+    for (SwirlPoint& point : knotScene.swirlPoints) {
         point.x = 0.0f;
         point.y = 0.0f;
         point.z = SWIRL_DEPTH;
@@ -71,25 +53,25 @@ void knotSceneInit()
         point.radius = static_cast<float>(std::rand() % 100) / 100.0f * SWIRL_RIM;
         point.brightness = randomBrightness();
     }
-    knotTubeTexture = loadTextureResource("REDDISH");
-    knotBallTexture = loadTextureResource("BALL");
+    knotScene.tubeTexture = loadTextureResource("REDDISH");
+    knotScene.ballTexture = loadTextureResource("BALL");
 }
 
 static void stepBalls()
 {
     for (int i = 0; i < KNOT_BALL_COUNT; ++i) {
-        float a = ballOrbitAngle + static_cast<float>(i) * TWELFTH_TURN;
-        knotBalls[i].x = static_cast<float>(BALL_ORBIT_RADIUS * std::cos(static_cast<double>(a)));
-        knotBalls[i].z = static_cast<float>(BALL_ORBIT_RADIUS * std::sin(static_cast<double>(a)));
+        float a = knotScene.ballOrbitAngle + static_cast<float>(i) * TWELFTH_TURN;
+        knotScene.balls[i].x = static_cast<float>(BALL_ORBIT_RADIUS * std::cos(static_cast<double>(a)));
+        knotScene.balls[i].z = static_cast<float>(BALL_ORBIT_RADIUS * std::sin(static_cast<double>(a)));
     }
-    ballOrbitAngle += ballOrbitSpeed;
+    knotScene.ballOrbitAngle += knotScene.ballOrbitSpeed;
 }
 
 // A point is placed from its radius and angle before they move; one that drops below the
 // centre keeps that position for this step and starts again on the rim from the next.
 static void stepSwirl()
 {
-    for (SwirlPoint& point : swirlPoints) {
+    for (SwirlPoint& point : knotScene.swirlPoints) {
         point.x = static_cast<float>(std::cos(static_cast<double>(point.angle)) * point.radius);
         point.y = static_cast<float>(std::sin(static_cast<double>(point.angle)) * point.radius);
         point.radius -= SWIRL_SPEED;
@@ -104,28 +86,28 @@ static void stepSwirl()
 
 static void stepCamera()
 {
-    cameraOrbitAngle += cameraOrbitSpeed;
-    float a = cameraOrbitAngle * CAMERA_HALF_TURN / 180.0f;
-    cameraPosition.x = static_cast<float>(cameraDistance * std::cos(static_cast<double>(a)));
-    cameraPosition.y = cameraDistance - CAMERA_HEIGHT_BELOW_DISTANCE;
-    cameraPosition.z = static_cast<float>(cameraDistance * std::sin(static_cast<double>(a)));
+    knotScene.cameraOrbitAngle += knotScene.cameraOrbitSpeed;
+    float a = knotScene.cameraOrbitAngle * CAMERA_HALF_TURN / 180.0f;
+    knotScene.cameraPosition.x = static_cast<float>(knotScene.cameraDistance * std::cos(static_cast<double>(a)));
+    knotScene.cameraPosition.y = knotScene.cameraDistance - CAMERA_HEIGHT_BELOW_DISTANCE;
+    knotScene.cameraPosition.z = static_cast<float>(knotScene.cameraDistance * std::sin(static_cast<double>(a)));
 }
 
 // The beat is taken on every step, so one that arrives while the tube grows is dropped
 // rather than held until the tube is complete.
 static void stepBeat()
 {
-    if (!takeBeat() || growthCount < KNOT_SEGMENT_COUNT) {
+    if (!takeBeat() || knotScene.growthCount < KNOT_SEGMENT_COUNT) {
         return;
     }
-    pulseScale = BEAT_PULSE_SCALE;
-    waveKick = BEAT_WAVE_KICK;
-    ++beatCount;
-    if (beatCount > beatLimit) {
-        beatCount = 0;
-        cameraOrbitSpeed = -cameraOrbitSpeed;
-        ballOrbitSpeed = -ballOrbitSpeed;
-        beatLimit = std::rand() % 4 + 1;
+    knotScene.pulseScale = BEAT_PULSE_SCALE;
+    knotScene.waveKick = BEAT_WAVE_KICK;
+    ++knotScene.beatCount;
+    if (knotScene.beatCount > knotScene.beatLimit) {
+        knotScene.beatCount = 0;
+        knotScene.cameraOrbitSpeed = -knotScene.cameraOrbitSpeed;
+        knotScene.ballOrbitSpeed = -knotScene.ballOrbitSpeed;
+        knotScene.beatLimit = std::rand() % 4 + 1;
     }
 }
 
@@ -133,28 +115,28 @@ static void stepBeat()
 // so the wave keeps drifting backwards between beats. That drift is part of the look.
 static void stepDecay()
 {
-    if (pulseScale > 1.0f) {
-        pulseScale -= PULSE_DECAY;
+    if (knotScene.pulseScale > 1.0f) {
+        knotScene.pulseScale -= PULSE_DECAY;
     }
-    if (waveKick > 0.0f) {
-        waveKick -= WAVE_KICK_DECAY;
+    if (knotScene.waveKick > 0.0f) {
+        knotScene.waveKick -= WAVE_KICK_DECAY;
     }
-    wavePhase += waveKick;
+    knotScene.wavePhase += knotScene.waveKick;
 }
 
 // 0 for the first 30 seconds from the first step, then 1 on every step while the camera
 // flies in to the knot's axis.
 static int stepClock()
 {
-    if (knotStartTick == 0) {
-        knotStartTick = tickCount();
+    if (knotScene.startTick == 0) {
+        knotScene.startTick = tickCount();
     }
-    if (tickCount() - knotStartTick <= SCENE_LENGTH_MS) {
+    if (tickCount() - knotScene.startTick <= SCENE_LENGTH_MS) {
         return 0;
     }
-    cameraDistance -= CAMERA_FLY_IN;
-    if (cameraDistance < 0.0f) {
-        cameraDistance = 0.0f;
+    knotScene.cameraDistance -= CAMERA_FLY_IN;
+    if (knotScene.cameraDistance < 0.0f) {
+        knotScene.cameraDistance = 0.0f;
     }
     return 1;
 }
@@ -166,9 +148,9 @@ int knotSceneStep()
     stepCamera();
     stepBeat();
     stepDecay();
-    growthCount += 1;
-    if (growthCount > KNOT_GROWTH_LIMIT - 1) {
-        growthCount = KNOT_GROWTH_LIMIT;
+    knotScene.growthCount += 1;
+    if (knotScene.growthCount > KNOT_GROWTH_LIMIT - 1) {
+        knotScene.growthCount = KNOT_GROWTH_LIMIT;
     }
     return stepClock();
 }

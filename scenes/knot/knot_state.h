@@ -1,5 +1,6 @@
 // The knot scene's state: built once at start-up, advanced by knotSceneStep, read by the
-// drawing. Scene one plays once per run, so nothing here is ever reset.
+// drawing. Scene one plays once per run, so the demo never resets it; a test starts from a
+// fresh scene with `knotScene = KNOT_START_STATE`.
 #pragma once
 
 #include <cstdint>
@@ -31,22 +32,29 @@ struct SwirlPoint {
     float brightness;  // 0.5 .. 0.99
 };
 
-extern KnotSegment knotSegments[KNOT_SEGMENT_COUNT];
-extern Vec3 knotBalls[KNOT_BALL_COUNT];
-extern SwirlPoint swirlPoints[SWIRL_POINT_COUNT];
+struct KnotState {
+    KnotSegment segments[KNOT_SEGMENT_COUNT];  // the curve, sampled once by knotSceneInit
+    Vec3 balls[KNOT_BALL_COUNT];               // ball centres; y stays 0
+    SwirlPoint swirlPoints[SWIRL_POINT_COUNT];
+    GLuint tubeTexture;      // from resource "REDDISH"
+    GLuint ballTexture;      // from resource "BALL", a texture object of the scene's own
+    float ballOrbitAngle;    // radians
+    float ballOrbitSpeed;    // radians per step; its sign flips when the orbits reverse
+    float cameraOrbitAngle;  // degrees
+    float cameraOrbitSpeed;  // degrees per step; its sign flips when the orbits reverse
+    float cameraDistance;    // from the knot's axis; shrinks to 0 once the scene asks to end
+    Vec3 cameraPosition;     // recomputed every step from the three above
+    float pulseScale;        // applied to every curve point when drawing; 1.15 right after a beat
+    float waveKick;          // added to wavePhase every step; 0.5 right after a beat
+    float wavePhase;         // radians: the thickness wave's phase along the tube
+    int32_t growthCount;     // segments grown so far, up to KNOT_GROWTH_LIMIT
+    int32_t beatCount;       // beats counted since the orbits last reversed
+    int32_t beatLimit;       // the orbits reverse on the beat that takes beatCount past it
+    uint32_t startTick;      // tick of the scene's first step; 0 until then
+};
 
-extern GLuint knotTubeTexture;
-extern GLuint knotBallTexture;
-extern float ballOrbitAngle;    // radians
-extern float ballOrbitSpeed;    // radians per step
-extern float cameraOrbitAngle;  // degrees
-extern float cameraOrbitSpeed;  // degrees per step
-extern float cameraDistance;
-extern Vec3 cameraPosition;
-extern float pulseScale;
-extern float waveKick;
-extern float wavePhase;  // radians
-extern int32_t growthCount;
-extern int32_t beatCount;
-extern int32_t beatLimit;
-extern uint32_t knotStartTick;  // 0: not yet recorded
+constexpr KnotState KNOT_START_STATE = {
+    {}, {}, {}, 0, 0, 0.0f, 0.05f, 0.0f, 1.5f, 5.0f, {0.0f, 0.0f, 0.0f}, 1.0f, 0.0f, 0.0f, 1, 0, 0, 0,
+};
+
+extern KnotState knotScene;
