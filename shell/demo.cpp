@@ -18,23 +18,29 @@ static constexpr uint32_t STEP_INTERVAL_MS = 25;
 // not a guide to the next.
 static constexpr uint32_t BEAT_LEAD_LIMIT_MS = 100;
 
-// Loop state. sceneIndex counts from 1; any index past the last scene draws nothing.
-static int sceneIndex = 1;
-static int endRequested = 0;
-static uint32_t fadeInStart = 0;
-static uint32_t fadeOutStart = 0;  // 0: no fade-out under way
-static uint32_t lastStepTick = 0;
-static bool sequenceDone = false;
-// When steps happen and their frames are shown: the last interval between two steps, the time
-// from the last step to the buffer swap that showed its frame, and whether that swap is due.
-static uint32_t stepIntervalMs = 0;
-static uint32_t stepShownAfterMs = 0;
-static bool stepFrameShowing = false;
+// The loop's state, set to its start value as each run begins. sceneIndex counts from 1; any
+// index past the last scene draws nothing.
+struct DemoLoopState {
+    int sceneIndex;
+    int endRequested;       // the current scene is to end: its step asked, or the music stopped
+    uint32_t fadeInStart;   // tick at which the current scene's fade-in began
+    uint32_t fadeOutStart;  // tick at which its fade-out began; 0: no fade-out under way
+    uint32_t lastStepTick;  // tick at which the last step fell due; 0: none yet
+    bool sequenceDone;      // a step fell due past the last scene: the loop ends
+    // When steps happen and their frames are shown: the last interval between two steps, the
+    // time from the last step to the buffer swap that showed its frame, and whether that swap
+    // is due.
+    uint32_t stepIntervalMs;
+    uint32_t stepShownAfterMs;
+    bool stepFrameShowing;
+};
+static constexpr DemoLoopState DEMO_LOOP_START_STATE = {1, 0, 0, 0, 0, false, 0, 0, false};
+static DemoLoopState loop = DEMO_LOOP_START_STATE;
 
 static const DemoScene* currentScene()
 {
-    if (sceneIndex >= 1 && sceneIndex <= DEMO_SCENE_COUNT) {
-        return &demoScenes.scenes[sceneIndex - 1];
+    if (loop.sceneIndex >= 1 && loop.sceneIndex <= DEMO_SCENE_COUNT) {
+        return &demoScenes.scenes[loop.sceneIndex - 1];
     }
     return nullptr;
 }
@@ -43,6 +49,7 @@ static const DemoScene* currentScene()
 // scene touches GL and no music starts, and the caller goes straight to shutdown.
 static int startUp()
 {
+    loop = DEMO_LOOP_START_STATE;
     std::srand(randomSeed());
     createDemoWindow();
     if (!running) {
@@ -59,15 +66,7 @@ static int startUp()
         playModule(music->data, music->size);
         std::free(music);
     }
-    fadeInStart = tickCount();
-    sceneIndex = 1;
-    endRequested = 0;
-    fadeOutStart = 0;
-    lastStepTick = 0;
-    sequenceDone = false;
-    stepIntervalMs = 0;
-    stepShownAfterMs = 0;
-    stepFrameShowing = false;
+    loop.fadeInStart = tickCount();
     return 1;
 }
 
@@ -75,9 +74,9 @@ static int startUp()
 // pass before.
 static void noteFrameShown()
 {
-    if (stepFrameShowing) {
-        stepShownAfterMs = tickCount() - lastStepTick;
-        stepFrameShowing = false;
+    if (loop.stepFrameShowing) {
+        loop.stepShownAfterMs = tickCount() - loop.lastStepTick;
+        loop.stepFrameShowing = false;
     }
 }
 
@@ -88,7 +87,7 @@ static void noteFrameShown()
 static void aimBeats(const DemoScene* scene)
 {
     const uint32_t stepsLater = scene != nullptr ? static_cast<uint32_t>(scene->beatShownAfterSteps) : 0;
-    const uint32_t lead = stepShownAfterMs + stepsLater * stepIntervalMs + stepIntervalMs / 2;
+    const uint32_t lead = loop.stepShownAfterMs + stepsLater * loop.stepIntervalMs + loop.stepIntervalMs / 2;
     setBeatLead(lead < BEAT_LEAD_LIMIT_MS ? lead : BEAT_LEAD_LIMIT_MS);
 }
 
@@ -96,21 +95,21 @@ static void aimBeats(const DemoScene* scene)
 // presented by the buffer swap in the next loop test.
 static void runPass()
 {
-    if (tickCount() - lastStepTick > STEP_INTERVAL_MS) {
+    if (tickCount() - loop.lastStepTick > STEP_INTERVAL_MS) {
         const uint32_t now = tickCount();
-        stepIntervalMs = lastStepTick != 0 ? now - lastStepTick : 0;
-        lastStepTick = now;
-        stepFrameShowing = true;
+        loop.stepIntervalMs = loop.lastStepTick != 0 ? now - loop.lastStepTick : 0;
+        loop.lastStepTick = now;
+        loop.stepFrameShowing = true;
         const DemoScene* scene = currentScene();
         aimBeats(scene);
         if (scene != nullptr) {
-            endRequested = scene->step();
+            loop.endRequested = scene->step();
         } else {
-            sequenceDone = true;
+            loop.sequenceDone = true;
         }
     }
     if (!isModulePlaying()) {
-        endRequested = 1;
+        loop.endRequested = 1;
     }
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -120,17 +119,17 @@ static void runPass()
         glBindTexture(GL_TEXTURE_2D, 0);
     }
 
-    if (!endRequested) {
-        fadeIn(fadeInStart);
+    if (!loop.endRequested) {
+        fadeIn(loop.fadeInStart);
     } else {
-        if (fadeOutStart == 0) {
-            fadeOutStart = tickCount();
+        if (loop.fadeOutStart == 0) {
+            loop.fadeOutStart = tickCount();
         }
-        if (fadeOut(fadeOutStart)) {
-            fadeInStart = tickCount();
-            endRequested = 0;
-            ++sceneIndex;
-            fadeOutStart = 0;
+        if (fadeOut(loop.fadeOutStart)) {
+            loop.fadeInStart = tickCount();
+            loop.endRequested = 0;
+            ++loop.sceneIndex;
+            loop.fadeOutStart = 0;
         }
     }
     glFlush();
@@ -145,12 +144,12 @@ static void shutDown()
     destroyDemoWindow();
 }
 
-int demoSceneIndex() { return sceneIndex; }
+int demoSceneIndex() { return loop.sceneIndex; }
 
 int demoMain()
 {
     if (startUp()) {
-        while (pumpMessages() && !sequenceDone) {
+        while (pumpMessages() && !loop.sequenceDone) {
             noteFrameShown();
             runPass();
         }
