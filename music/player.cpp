@@ -17,37 +17,20 @@ constexpr int MASTER_VOLUME = 192;   // of 256
 // libxmp's master volume plays samples unscaled at 100 (values above amplify), so 192 of 256
 // becomes 192 * 100 / 256 = 75.
 constexpr int PLAYER_VOLUME = MASTER_VOLUME * 100 / 256;
-// Beats rendered and not yet taken. The output renders at most a few buffers ahead of what is
-// heard and the loop takes beats every step, so a handful are ever held; 64 is several seconds
-// of the densest rows. When the ring is full (the loop has not stepped for that long) a newly
-// raised beat is dropped.
-constexpr uint32_t BEAT_RING_SIZE = 64;
+MusicPlayerState musicPlayer = MUSIC_PLAYER_START_STATE;
 
-int32_t musicPlaying = 0;
-void* moduleHandle = nullptr;
-
-static int outputOpen = 0;
 // Set by the renderer when the song has played through; stays set until the module is freed.
-// songEndFrame, the frame after its last, is written before it.
+// musicPlayer.songEndFrame is written before it.
 static std::atomic<int32_t> songEnded{0};
-static int64_t songEndFrame = 0;
-static int moduleChannels = 0;
-// The tick being handed out: libxmp's own buffer, valid until the next tick is played.
+// libxmp's record of the tick being handed out; musicPlayer.tickAudio points into its buffer.
 static xmp_frame_info tickInfo;
-static const int16_t* tickAudio = nullptr;
-static int tickFramesLeft = 0;
-// Frames musicRender has handed out since the output was opened: the output's own count.
-static int64_t renderedFrames = 0;
-
-// The beats waiting to be heard, each the frame at which its row starts, in order. The
-// rendering thread appends and advances beatsRaised; the main thread takes from the front and
-// advances beatsTaken. A single producer and a single consumer: neither ever waits.
-static int64_t beatRing[BEAT_RING_SIZE];
+// The beat ring's counters. The rendering thread appends and advances beatsRaised; the main
+// thread takes from the front and advances beatsTaken. A single producer and a single
+// consumer: neither ever waits.
 static std::atomic<uint32_t> beatsRaised{0};
 static std::atomic<uint32_t> beatsTaken{0};
-static int64_t beatLeadFrames = 0;
 
-static xmp_context player() { return static_cast<xmp_context>(moduleHandle); }
+static xmp_context player() { return static_cast<xmp_context>(musicPlayer.module); }
 
 static void freePlayer(xmp_context context)
 {
@@ -67,19 +50,19 @@ static void clearBeats()
 // can be played (nothing would pull it to its end).
 void startSound()
 {
-    renderedFrames = 0;
+    musicPlayer.renderedFrames = 0;
     clearBeats();
-    outputOpen = audioOutputOpen(MIXING_RATE, OUTPUT_CHANNELS, OUTPUT_FRAMES, musicRender);
+    musicPlayer.outputOpen = audioOutputOpen(MIXING_RATE, OUTPUT_CHANNELS, OUTPUT_FRAMES, musicRender);
 }
 
 // Loads the module from `bytes` (neither kept nor freed) and starts it, once through, at the
 // fixed master volume. Returns 0, with nothing loaded, when the bytes are not a module.
 int playModule(const unsigned char* bytes, uint32_t length)
 {
-    if (moduleHandle != nullptr) {
+    if (musicPlayer.module != nullptr) {
         stopModule();
     }
-    if (!outputOpen || bytes == nullptr || length == 0) {
+    if (!musicPlayer.outputOpen || bytes == nullptr || length == 0) {
         return 0;
     }
     xmp_context context = xmp_create_context();
@@ -99,15 +82,15 @@ int playModule(const unsigned char* bytes, uint32_t length)
     xmp_get_module_info(context, &info);
 
     audioOutputLock();
-    moduleHandle = context;
-    moduleChannels = std::min(info.mod->chn, XMP_MAX_CHANNELS);
-    tickAudio = nullptr;
-    tickFramesLeft = 0;
+    musicPlayer.module = context;
+    musicPlayer.moduleChannels = std::min(info.mod->chn, XMP_MAX_CHANNELS);
+    musicPlayer.tickAudio = nullptr;
+    musicPlayer.tickFramesLeft = 0;
     songEnded.store(0);
     clearBeats();
     audioOutputUnlock();
 
-    musicPlaying = 1;
+    musicPlayer.playing = 1;
     audioOutputResume();
     return 1;
 }
@@ -117,26 +100,27 @@ int playModule(const unsigned char* bytes, uint32_t length)
 // cached state is returned.
 int isModulePlaying()
 {
-    if (moduleHandle != nullptr) {
-        bool ended = songEnded.load(std::memory_order_acquire) != 0 && audioOutputPlayedFrames() >= songEndFrame;
-        musicPlaying = ended ? 0 : 1;
+    if (musicPlayer.module != nullptr) {
+        const bool ended =
+            songEnded.load(std::memory_order_acquire) != 0 && audioOutputPlayedFrames() >= musicPlayer.songEndFrame;
+        musicPlayer.playing = ended ? 0 : 1;
     }
-    return musicPlaying;
+    return musicPlayer.playing;
 }
 
 // Stops and frees the module, with the output locked so that no tick is being rendered.
 void stopModule()
 {
-    musicPlaying = 0;
-    if (moduleHandle == nullptr) {
+    musicPlayer.playing = 0;
+    if (musicPlayer.module == nullptr) {
         return;
     }
     audioOutputLock();
     xmp_end_player(player());
     freePlayer(player());
-    moduleHandle = nullptr;
-    tickAudio = nullptr;
-    tickFramesLeft = 0;
+    musicPlayer.module = nullptr;
+    musicPlayer.tickAudio = nullptr;
+    musicPlayer.tickFramesLeft = 0;
     clearBeats();
     audioOutputUnlock();
 }
@@ -145,25 +129,25 @@ void shutdownSound()
 {
     stopModule();
     audioOutputClose();
-    outputOpen = 0;
+    musicPlayer.outputOpen = 0;
 }
 
 // Takes every beat heard by now (or by the lead), from the front of the ring: they count as
 // one, as beats that fall together always have.
 int takeBeat()
 {
-    const int64_t heard = audioOutputPlayedFrames() + beatLeadFrames;
+    const int64_t heard = audioOutputPlayedFrames() + musicPlayer.beatLeadFrames;
     const uint32_t raised = beatsRaised.load(std::memory_order_acquire);
     const uint32_t first = beatsTaken.load(std::memory_order_relaxed);
     uint32_t taken = first;
-    while (taken != raised && beatRing[taken % BEAT_RING_SIZE] <= heard) {
+    while (taken != raised && musicPlayer.beatRing[taken % BEAT_RING_SIZE] <= heard) {
         ++taken;
     }
     beatsTaken.store(taken, std::memory_order_release);
     return taken != first ? 1 : 0;
 }
 
-void setBeatLead(uint32_t ms) { beatLeadFrames = static_cast<int64_t>(ms) * MIXING_RATE / 1000; }
+void setBeatLead(uint32_t ms) { musicPlayer.beatLeadFrames = static_cast<int64_t>(ms) * MIXING_RATE / 1000; }
 
 // On the rendering thread: appends the beat unless the ring is full.
 void onBeatInstrument()
@@ -172,7 +156,7 @@ void onBeatInstrument()
     if (raised - beatsTaken.load(std::memory_order_acquire) >= BEAT_RING_SIZE) {
         return;
     }
-    beatRing[raised % BEAT_RING_SIZE] = renderedFrames;
+    musicPlayer.beatRing[raised % BEAT_RING_SIZE] = musicPlayer.renderedFrames;
     beatsRaised.store(raised + 1, std::memory_order_release);
 }
 
@@ -182,7 +166,7 @@ void onBeatInstrument()
 // cells are no notes.
 static void inspectRow()
 {
-    for (int channel = 0; channel < moduleChannels; channel++) {
+    for (int channel = 0; channel < musicPlayer.moduleChannels; channel++) {
         const xmp_channel_info& state = tickInfo.channel_info[channel];
         const xmp_event& cell = state.event;
         if (cell.note == 0 || cell.note > XMP_MAX_KEYS) {
@@ -199,7 +183,7 @@ static void inspectRow()
 // Marks the song ended at the frame the renderer has reached.
 static void endSong()
 {
-    songEndFrame = renderedFrames;
+    musicPlayer.songEndFrame = musicPlayer.renderedFrames;
     songEnded.store(1, std::memory_order_release);
 }
 
@@ -208,7 +192,7 @@ static void endSong()
 // Returns 0 when there is nothing more to hand out.
 static int renderTick()
 {
-    if (moduleHandle == nullptr || songEnded.load(std::memory_order_relaxed)) {
+    if (musicPlayer.module == nullptr || songEnded.load(std::memory_order_relaxed)) {
         return 0;
     }
     if (xmp_play_frame(player()) != 0) {
@@ -223,25 +207,25 @@ static int renderTick()
     if (tickInfo.frame == 0) {
         inspectRow();
     }
-    tickAudio = static_cast<const int16_t*>(tickInfo.buffer);
-    tickFramesLeft = tickInfo.buffer_size / static_cast<int>(OUTPUT_CHANNELS * sizeof(int16_t));
+    musicPlayer.tickAudio = static_cast<const int16_t*>(tickInfo.buffer);
+    musicPlayer.tickFramesLeft = tickInfo.buffer_size / static_cast<int>(OUTPUT_CHANNELS * sizeof(int16_t));
     return 1;
 }
 
 void musicRender(int16_t* out, int frames)
 {
     while (frames > 0) {
-        if (tickFramesLeft == 0 && !renderTick()) {
+        if (musicPlayer.tickFramesLeft == 0 && !renderTick()) {
             std::memset(out, 0, static_cast<size_t>(frames) * OUTPUT_CHANNELS * sizeof(int16_t));
-            renderedFrames += frames;
+            musicPlayer.renderedFrames += frames;
             return;
         }
-        int count = std::min(frames, tickFramesLeft);
-        std::memcpy(out, tickAudio, static_cast<size_t>(count) * OUTPUT_CHANNELS * sizeof(int16_t));
+        int count = std::min(frames, musicPlayer.tickFramesLeft);
+        std::memcpy(out, musicPlayer.tickAudio, static_cast<size_t>(count) * OUTPUT_CHANNELS * sizeof(int16_t));
         out += count * OUTPUT_CHANNELS;
-        tickAudio += count * OUTPUT_CHANNELS;
-        tickFramesLeft -= count;
+        musicPlayer.tickAudio += count * OUTPUT_CHANNELS;
+        musicPlayer.tickFramesLeft -= count;
         frames -= count;
-        renderedFrames += count;
+        musicPlayer.renderedFrames += count;
     }
 }

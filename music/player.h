@@ -12,10 +12,33 @@ constexpr int BEAT_INSTRUMENT = 9;  // the module's own 1-based numbering: its s
 constexpr int MIXING_RATE = 44100;  // frames per second of everything the player renders
 constexpr int OUTPUT_CHANNELS = 2;  // interleaved stereo
 
-extern int32_t musicPlaying;
-// The player holding the loaded module (a libxmp context, opaque outside the player); null
-// when no module is loaded.
-extern void* moduleHandle;
+// Beats rendered and not yet taken. The output renders at most a few buffers ahead of what is
+// heard and the loop takes beats every step, so a handful are ever held; 64 is several seconds
+// of the densest rows. When the ring is full (the loop has not stepped for that long) a newly
+// raised beat is dropped.
+constexpr uint32_t BEAT_RING_SIZE = 64;
+
+// The player's state. The main thread owns the first four fields. The rest belongs to the
+// renderer (the output's thread, while an output pulls audio): the main thread changes it only
+// with the output locked, and reads songEndFrame and the ring only after the atomics the two
+// threads hand each other (the beats raised and taken, the song's end, kept beside the record).
+// A test starts from a fresh player with shutdownSound() and `musicPlayer = MUSIC_PLAYER_START_STATE`.
+struct MusicPlayerState {
+    int32_t playing;         // what isModulePlaying last found
+    void* module;            // the loaded module (a libxmp context, opaque outside the player); null for none
+    int outputOpen;          // startSound opened an output
+    int64_t beatLeadFrames;  // how far ahead of the playback position takeBeat listens
+    int moduleChannels;
+    const int16_t* tickAudio;  // the rest of the tick being handed out, in libxmp's own buffer
+    int tickFramesLeft;
+    int64_t renderedFrames;    // frames musicRender has handed out since the output was opened
+    int64_t songEndFrame;      // the frame after the song's last
+    // The beats waiting to be heard, each the frame at which its row starts, in order.
+    int64_t beatRing[BEAT_RING_SIZE];
+};
+constexpr MusicPlayerState MUSIC_PLAYER_START_STATE = {0, nullptr, 0, 0, 0, nullptr, 0, 0, 0, {}};
+
+extern MusicPlayerState musicPlayer;
 
 void startSound();
 int playModule(const unsigned char* bytes, uint32_t length);

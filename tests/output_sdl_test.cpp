@@ -132,7 +132,7 @@ TEST(OutputSdl, StoppingWhileTheDeviceRendersIsSafe)
     ASSERT_EQ(playModule(bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
     SDL_Delay(50);
     shutdownSound();
-    EXPECT_EQ(moduleHandle, nullptr);
+    EXPECT_EQ(musicPlayer.module, nullptr);
 }
 
 }  // namespace

@@ -63,15 +63,14 @@ protected:
     {
         shutdownSound();
         nullOutputReset();
-        musicPlaying = 0;
-        setBeatLead(0);
+        musicPlayer = MUSIC_PLAYER_START_STATE;
         startSound();
         takeBeat();
     }
     void TearDown() override
     {
         shutdownSound();
-        setBeatLead(0);
+        musicPlayer = MUSIC_PLAYER_START_STATE;
     }
 };
 
@@ -210,15 +209,15 @@ TEST_F(Player, WithoutAModuleThePlayerIsNotAsked)
     EXPECT_EQ(isModulePlaying(), 0) << "before any module";
     const unsigned char text[] = "not a module at all";
     EXPECT_EQ(playModule(text, sizeof text), 0);
-    EXPECT_EQ(moduleHandle, nullptr);
+    EXPECT_EQ(musicPlayer.module, nullptr);
     EXPECT_EQ(nullOutput.running, 0) << "a failed load started the output";
-    musicPlaying = 1;  // a cached 1 stays 1 when no module is there to refresh it
+    musicPlayer.playing = 1;  // a cached 1 stays 1 when no module is there to refresh it
     EXPECT_EQ(isModulePlaying(), 1);
 
     ASSERT_EQ(play(module(1, 4)), 1);
     EXPECT_EQ(nullOutput.running, 1);
     stopModule();
-    EXPECT_EQ(moduleHandle, nullptr);
+    EXPECT_EQ(musicPlayer.module, nullptr);
     EXPECT_EQ(isModulePlaying(), 0);
     EXPECT_TRUE(beatFrames(1000).empty());
 
