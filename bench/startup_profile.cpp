@@ -1,7 +1,9 @@
-// Start-up of the real program, step by step. This is the real program (the same demoMain on
-// the SDL2 window, sound output and clock, linked the same way) with the start-up operations
-// and the window's pump wrapped at link time (-Wl,--wrap) so that each is timed where demoMain
-// calls it; it stops after the first frame with a picture has been presented.
+// Start-up of the real program, step by step. This is the real program (the same start-up and
+// loop on the SDL2 window, sound output and clock, linked the same way), handed the demo's own
+// parts with each start-up step timed where the loop calls it (the parts table, shell/scenes.h).
+// Inside the window step, the SDL and GL calls that make it are wrapped at link time
+// (-Wl,--wrap), all of them C functions. It stops after the first frame with a picture has been
+// presented.
 //
 //   startup_profile [--launched-at NS]   NS: CLOCK_REALTIME nanoseconds at which the caller
 //                                        started this process (otherwise /proc/self/stat)
@@ -25,23 +27,18 @@
 
 #include "shell/demo.h"
 #include "shell/heap.h"
+#include "shell/scenes.h"
 #include "shell/window.h"
 
-// The linker sends demoMain's calls of each wrapped operation to __wrap_<symbol> and makes
-// __real_<symbol> the operation itself; the symbols are the C++ names as the compiler emits them.
+// The linker sends the program's calls of each wrapped function to __wrap_<symbol> and makes
+// __real_<symbol> the function itself.
 extern "C" {
-void __real__Z16createDemoWindowv();
-int __real__Z12pumpMessagesv();
-void __real__Z10startSoundv();
-int __real__Z10playModulePKhj(const unsigned char* bytes, uint32_t length);
-void __real__Z13particlesInitv();
-void __real__Z13knotSceneInitv();
-void __real__Z15tunnelSceneInitv();
-void __real__Z14buildFontListsv();
 int __real_SDL_InitSubSystem(uint32_t flags);
 void* __real_SDL_CreateWindow(const char* title, int x, int y, int w, int h, uint32_t flags);
 void* __real_SDL_GL_CreateContext(void* window);
 void __real_SDL_ShowWindow(void* window);
+void __real_SDL_GL_SwapWindow(void* window);
+unsigned int __real_glGenLists(int range);
 }
 
 namespace {
@@ -56,7 +53,7 @@ struct Mark {
 double processStartMs = 0.0;  // CLOCK_REALTIME, ms
 Mark marks[MAX_MARKS];
 int markCount = 0;
-int pumps = 0;
+int swaps = 0;
 
 double realtimeMs()
 {
@@ -157,16 +154,61 @@ int watch(const char* program, double seconds)
 
 }  // namespace
 
-// The wrapped operations, in the order demoMain calls them.
-extern "C" {
-void __wrap__Z16createDemoWindowv()
+// The parts the loop is handed: the demo's own, each start-up step marked when it is done.
+namespace {
+
+// The window step ends where the loop goes on to the sound device.
+void timedStartSound()
 {
-    __real__Z16createDemoWindowv();
+    mark("window.font_lists");
     mark("window_gl_font");
+    demoParts.startSound();
+    mark("sound_device");
 }
 
-// Inside the window step: SDL's video, the window (with the display mode and, through GLX, the
-// software renderer's driver), the GL context, and the font's display lists.
+void timedPrepareScenes()
+{
+    demoParts.prepareScenes();
+    mark("particles");
+}
+
+void timedKnotInit()
+{
+    demoParts.scenes[0].init();
+    mark("knot_init");
+}
+
+void timedTunnelInit()
+{
+    demoParts.scenes[1].init();
+    mark("tunnel_init");
+}
+
+// The module is located and started: both count to this step.
+int timedPlayModule(const unsigned char* bytes, uint32_t length)
+{
+    const int played = demoParts.playModule(bytes, length);
+    mark(played ? "module_load_play" : "module_not_played");
+    return played;
+}
+
+DemoParts timedParts()
+{
+    DemoParts parts = demoParts;
+    parts.startSound = timedStartSound;
+    parts.prepareScenes = timedPrepareScenes;
+    parts.scenes[0].init = timedKnotInit;
+    parts.scenes[1].init = timedTunnelInit;
+    parts.playModule = timedPlayModule;
+    return parts;
+}
+
+}  // namespace
+
+// The wrapped functions, in the order the window step calls them: SDL's video, the window
+// (with the display mode and, through GLX, the software renderer's driver), the GL context, the
+// standing GL state and the font's display lists.
+extern "C" {
 int __wrap_SDL_InitSubSystem(uint32_t flags)
 {
     int result = __real_SDL_InitSubSystem(flags);
@@ -205,59 +247,29 @@ void* __wrap_SDL_GL_CreateContext(void* window)
     return context;
 }
 
-void __wrap__Z14buildFontListsv()
+// The font's display lists begin by naming their 256 lists: the standing GL state is set.
+unsigned int __wrap_glGenLists(int range)
 {
-    mark("window.gl_state");
-    __real__Z14buildFontListsv();
-    mark("window.font_lists");
-}
-
-void __wrap__Z10startSoundv()
-{
-    __real__Z10startSoundv();
-    mark("sound_device");
-}
-
-void __wrap__Z13particlesInitv()
-{
-    __real__Z13particlesInitv();
-    mark("particles");
-}
-
-void __wrap__Z13knotSceneInitv()
-{
-    __real__Z13knotSceneInitv();
-    mark("knot_init");
-}
-
-void __wrap__Z15tunnelSceneInitv()
-{
-    __real__Z15tunnelSceneInitv();
-    mark("tunnel_init");
-}
-
-// The module is located and started: both count to this step.
-int __wrap__Z10playModulePKhj(const unsigned char* bytes, uint32_t length)
-{
-    int played = __real__Z10playModulePKhj(bytes, length);
-    mark(played ? "module_load_play" : "module_not_played");
-    return played;
+    static bool named = false;
+    if (!named) {
+        named = true;
+        mark("window.gl_state");
+    }
+    return __real_glGenLists(range);
 }
 
 // The first swap presents the still empty buffer; the second presents the first pass's
-// picture. The run ends there.
-int __wrap__Z12pumpMessagesv()
+// picture. The run ends there: the pump that swapped reports the demo no longer running.
+void __wrap_SDL_GL_SwapWindow(void* window)
 {
-    int result = __real__Z12pumpMessagesv();
-    ++pumps;
-    if (pumps == 1) {
+    __real_SDL_GL_SwapWindow(window);
+    ++swaps;
+    if (swaps == 1) {
         mark("first_swap");
-    } else if (pumps == 2) {
+    } else if (swaps == 2) {
         mark("first_frame_presented");
         running = 0;
-        return 0;
     }
-    return result;
 }
 }  // extern "C"
 
@@ -271,7 +283,8 @@ int main(int argc, char** argv)
                                                                               : processStartFromProc();
     mark("main");
     keepHeapTop();
-    int status = demoMain();
+    const DemoParts parts = timedParts();
+    int status = demoRun(parts);
     printMarks();
     std::printf("proc_stat_start_offset %.3f\n", processStartFromProc() - processStartMs);
     return status;

@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "assets/resources.h"
-#include "music/player.h"
 #include "shell/clock.h"
 #include "shell/gl.h"
 #include "shell/overlay.h"
@@ -21,12 +19,13 @@ static constexpr uint32_t BEAT_LEAD_LIMIT_MS = 100;
 // The loop's state, set to its start value as each run begins. sceneIndex counts from 1; any
 // index past the last scene draws nothing.
 struct DemoLoopState {
+    const DemoParts* parts;  // what the run plays
     int sceneIndex;
-    int endRequested;       // the current scene is to end: its step asked, or the music stopped
-    uint32_t fadeInStart;   // tick at which the current scene's fade-in began
-    uint32_t fadeOutStart;  // tick at which its fade-out began; 0: no fade-out under way
-    uint32_t lastStepTick;  // tick at which the last step fell due; 0: none yet
-    bool sequenceDone;      // a step fell due past the last scene: the loop ends
+    int endRequested;        // the current scene is to end: its step asked, or the music stopped
+    uint32_t fadeInStart;    // tick at which the current scene's fade-in began
+    uint32_t fadeOutStart;   // tick at which its fade-out began; 0: no fade-out under way
+    uint32_t lastStepTick;   // tick at which the last step fell due; 0: none yet
+    bool sequenceDone;       // a step fell due past the last scene: the loop ends
     // When steps happen and their frames are shown: the last interval between two steps, the
     // time from the last step to the buffer swap that showed its frame, and whether that swap
     // is due.
@@ -34,36 +33,37 @@ struct DemoLoopState {
     uint32_t stepShownAfterMs;
     bool stepFrameShowing;
 };
-static constexpr DemoLoopState DEMO_LOOP_START_STATE = {1, 0, 0, 0, 0, false, 0, 0, false};
+static constexpr DemoLoopState DEMO_LOOP_START_STATE = {nullptr, 1, 0, 0, 0, 0, false, 0, 0, false};
 static DemoLoopState loop = DEMO_LOOP_START_STATE;
 
 static const DemoScene* currentScene()
 {
     if (loop.sceneIndex >= 1 && loop.sceneIndex <= DEMO_SCENE_COUNT) {
-        return &demoScenes.scenes[loop.sceneIndex - 1];
+        return &loop.parts->scenes[loop.sceneIndex - 1];
     }
     return nullptr;
 }
 
 // Everything before the first pass. Returns 0 when the window could not be made: then no
 // scene touches GL and no music starts, and the caller goes straight to shutdown.
-static int startUp()
+static int startUp(const DemoParts& parts)
 {
     loop = DEMO_LOOP_START_STATE;
+    loop.parts = &parts;
     std::srand(randomSeed());
     createDemoWindow();
     if (!running) {
         return 0;
     }
-    startSound();
-    demoScenes.prepare();
-    for (const DemoScene& scene : demoScenes.scenes) {
+    parts.startSound();
+    parts.prepareScenes();
+    for (const DemoScene& scene : parts.scenes) {
         scene.init();
     }
     // A missing module behaves as one that does not play: each scene shows only its fade-out.
-    ResourceBlob* music = findResourceBlob("CHIP1", "MODMUSIC");
+    ResourceBlob* music = parts.findResourceBlob("CHIP1", "MODMUSIC");
     if (music != nullptr) {
-        playModule(music->data, music->size);
+        parts.playModule(music->data, music->size);
         std::free(music);
     }
     loop.fadeInStart = tickCount();
@@ -88,7 +88,7 @@ static void aimBeats(const DemoScene* scene)
 {
     const uint32_t stepsLater = scene != nullptr ? static_cast<uint32_t>(scene->beatShownAfterSteps) : 0;
     const uint32_t lead = loop.stepShownAfterMs + stepsLater * loop.stepIntervalMs + loop.stepIntervalMs / 2;
-    setBeatLead(lead < BEAT_LEAD_LIMIT_MS ? lead : BEAT_LEAD_LIMIT_MS);
+    loop.parts->setBeatLead(lead < BEAT_LEAD_LIMIT_MS ? lead : BEAT_LEAD_LIMIT_MS);
 }
 
 // One pass: step when due, watch the music, draw the scene, fade, flush. The frame is
@@ -108,7 +108,7 @@ static void runPass()
             loop.sequenceDone = true;
         }
     }
-    if (!isModulePlaying()) {
+    if (!loop.parts->isModulePlaying()) {
         loop.endRequested = 1;
     }
 
@@ -135,25 +135,27 @@ static void runPass()
     glFlush();
 }
 
-static void shutDown()
+static void shutDown(const DemoParts& parts)
 {
-    for (const DemoScene& scene : demoScenes.scenes) {
+    for (const DemoScene& scene : parts.scenes) {
         scene.release();
     }
-    shutdownSound();
+    parts.shutdownSound();
     destroyDemoWindow();
 }
 
 int demoSceneIndex() { return loop.sceneIndex; }
 
-int demoMain()
+int demoMain() { return demoRun(demoParts); }
+
+int demoRun(const DemoParts& parts)
 {
-    if (startUp()) {
+    if (startUp(parts)) {
         while (pumpMessages() && !loop.sequenceDone) {
             noteFrameShown();
             runPass();
         }
     }
-    shutDown();
+    shutDown(parts);
     return windowFailure != nullptr ? 1 : 0;
 }

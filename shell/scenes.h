@@ -1,5 +1,16 @@
-// The scenes the main loop plays, in order, and the contract each one keeps.
+// The scenes the main loop plays, in order, the contract each one keeps, and the rest of what
+// the loop calls besides the window, the clock and GL: the music and the module's lookup.
+//
+// Those reach the loop as one table it is handed, a seam like the window or the clock but
+// chosen at run time rather than link time: the pieces behind it are core modules that the rest
+// of the demo and its tests link as they are. The demo plays demoParts (scene_table.cpp); the
+// loop tests hand demoRun a recording set and the start-up profile a set whose entries time the
+// demo's own.
 #pragma once
+
+#include <cstdint>
+
+#include "assets/resources.h"
 
 typedef int (*SceneStep)();     // one logic step; nonzero asks the loop to end the scene
 typedef void (*SceneDraw)();    // draws into freshly cleared buffers from an identity modelview
@@ -17,10 +28,18 @@ struct DemoScene {
 
 constexpr int DEMO_SCENE_COUNT = 2;
 
-struct DemoSceneTable {
-    void (*prepare)();  // start-up work the scenes share, run before any scene's init
-    DemoScene scenes[DEMO_SCENE_COUNT];
+// The entries after the scenes keep the contracts of their namesakes in music/player.h and
+// assets/resources.h. All stand in the order the loop first calls them.
+struct DemoParts {
+    void (*prepareScenes)();             // start-up work the scenes share, run before any scene's init
+    DemoScene scenes[DEMO_SCENE_COUNT];  // scene 1 is scenes[0]
+    void (*startSound)();
+    ResourceBlob* (*findResourceBlob)(const char* name, const char* type);  // the module, "CHIP1"
+    int (*playModule)(const unsigned char* bytes, uint32_t length);
+    int (*isModulePlaying)();
+    void (*setBeatLead)(uint32_t ms);
+    void (*shutdownSound)();
 };
 
-// Scene 1 is scenes[0]. Defined in scene_table.cpp; the loop tests link a recording table instead.
-extern const DemoSceneTable demoScenes;
+// The demo's own: the knot, then the tunnel, over the embedded module.
+extern const DemoParts demoParts;

@@ -1,5 +1,5 @@
-// The main loop on the fake clock, the fake window and the recorded GL, with a recording
-// scene table and a scripted music player linked in place of the real ones.
+// The main loop on the fake clock, the fake window and the recorded GL, handed a recording
+// scene table and a scripted music player in place of the demo's own parts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "assets/resources.h"
-#include "music/player.h"
 #include "shell/demo.h"
 #include "shell/scenes.h"
 #include "tests/gl_recorder/fake_window.h"
@@ -84,6 +83,69 @@ void onPump()
     passStart = fakeClockNow();
 }
 
+// The recording scene table and scripted music player the loop is handed.
+void prepareScenes() { logEvent("prepare"); }
+void init1() { logEvent("init1"); }
+void init2() { logEvent("init2"); }
+int step1()
+{
+    logEvent("step1");
+    return step1Result;
+}
+int step2()
+{
+    logEvent("step2");
+    return 0;
+}
+void draw1() { logEvent("draw1"); }
+void draw2() { logEvent("draw2"); }
+void release1() { logEvent("release1"); }
+void release2() { logEvent("release2"); }
+
+// The resources, with a module that can be taken away.
+const unsigned char FAKE_MODULE[] = "Extended Module: ";
+
+ResourceBlob* findModule(const char* name, const char* type)
+{
+    if (moduleMissing || std::strcmp(name, "CHIP1") != 0 || std::strcmp(type, "MODMUSIC") != 0) {
+        return nullptr;
+    }
+    ResourceBlob* blob = static_cast<ResourceBlob*>(std::calloc(1, sizeof(ResourceBlob)));
+    blob->size = sizeof FAKE_MODULE;
+    blob->data = FAKE_MODULE;
+    return blob;
+}
+
+void scriptedStartSound() { logEvent("startSound"); }
+int scriptedPlayModule(const unsigned char* bytes, uint32_t length)
+{
+    logEvent(bytes != nullptr && length > 0 ? "playModule" : "playModule(empty)");
+    fakeClockAdvance(100);  // loading takes time; the fade-in starts after it
+    return 1;
+}
+int scriptedIsModulePlaying()
+{
+    ++musicWatches;
+    return musicOn ? 1 : 0;
+}
+void scriptedShutdownSound()
+{
+    logEvent("shutdownSound");
+    EXPECT_EQ(fakeWindow.destroyed, 0) << "the sound stops before the window goes";
+}
+void scriptedSetBeatLead(uint32_t ms) { beatLeads.push_back(ms); }
+
+const DemoParts RECORDING_PARTS = {
+    prepareScenes,
+    {{init1, step1, draw1, release1, 0}, {init2, step2, draw2, release2, 2}},
+    scriptedStartSound,
+    findModule,
+    scriptedPlayModule,
+    scriptedIsModulePlaying,
+    scriptedSetBeatLead,
+    scriptedShutdownSound,
+};
+
 class DemoLoop : public ::testing::Test {
 protected:
     void SetUp() override
@@ -109,7 +171,7 @@ protected:
     int run()
     {
         ::testing::internal::CaptureStdout();
-        int status = demoMain();
+        int status = demoRun(RECORDING_PARTS);
         output = ::testing::internal::GetCapturedStdout();
         return status;
     }
@@ -127,64 +189,6 @@ int countOf(const std::string& name)
 }
 
 }  // namespace
-
-// The recording scene table and music player, linked in place of the demo's.
-static void prepareScenes() { logEvent("prepare"); }
-static void init1() { logEvent("init1"); }
-static void init2() { logEvent("init2"); }
-static int step1()
-{
-    logEvent("step1");
-    return step1Result;
-}
-static int step2()
-{
-    logEvent("step2");
-    return 0;
-}
-static void draw1() { logEvent("draw1"); }
-static void draw2() { logEvent("draw2"); }
-static void release1() { logEvent("release1"); }
-static void release2() { logEvent("release2"); }
-
-const DemoSceneTable demoScenes = {
-    prepareScenes,
-    {{init1, step1, draw1, release1, 0}, {init2, step2, draw2, release2, 2}},
-};
-
-// The resources, with a module that can be taken away; the font is left out (its lists are
-// built empty), since no test here looks at text.
-const unsigned char FAKE_MODULE[] = "Extended Module: ";
-
-ResourceBlob* findResourceBlob(const char* name, const char* type)
-{
-    if (moduleMissing || std::strcmp(name, "CHIP1") != 0 || std::strcmp(type, "MODMUSIC") != 0) {
-        return nullptr;
-    }
-    ResourceBlob* blob = static_cast<ResourceBlob*>(std::calloc(1, sizeof(ResourceBlob)));
-    blob->size = sizeof FAKE_MODULE;
-    blob->data = FAKE_MODULE;
-    return blob;
-}
-
-void startSound() { logEvent("startSound"); }
-int playModule(const unsigned char* bytes, uint32_t length)
-{
-    logEvent(bytes != nullptr && length > 0 ? "playModule" : "playModule(empty)");
-    fakeClockAdvance(100);  // loading takes time; the fade-in starts after it
-    return 1;
-}
-int isModulePlaying()
-{
-    ++musicWatches;
-    return musicOn ? 1 : 0;
-}
-void shutdownSound()
-{
-    logEvent("shutdownSound");
-    EXPECT_EQ(fakeWindow.destroyed, 0) << "the sound stops before the window goes";
-}
-void setBeatLead(uint32_t ms) { beatLeads.push_back(ms); }
 
 TEST_F(DemoLoop, StartsUpInOrderAndShutsDownInOrder)
 {
