@@ -127,6 +127,7 @@ static bool modeIsExact()
     SDL_DisplayMode mode{};
     int display = SDL_GetWindowDisplayIndex(demoWindow);
     if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) {
+        std::snprintf(failureText, sizeof failureText, "cannot read the display mode: %s", SDL_GetError());
         return false;
     }
     int w = 0;
