@@ -2,8 +2,8 @@
 // as the demo draws it (immediate mode, a glBegin/glEnd pair and a texture bind per quad, all
 // recomputed every frame), and with the same 5760 quads computed once, outside the timed loop,
 // and submitted from vertex arrays in one glDrawArrays. The balls and the swirl are drawn the
-// same way in both. The ratio of the two times is how far the designed drawing is from the
-// best this renderer can do with the same geometry.
+// same way in both. The ratio of the two times is how far the scene's own way of drawing is
+// from the best this renderer can do with the same geometry.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -78,7 +78,7 @@ void buildTube()
     }
 }
 
-// The tube in immediate mode from the prepared quads, for telling apart what the designed
+// The tube in immediate mode from the prepared quads, for telling apart what the scene's own
 // drawing's cost is made of: `bindPerQuad` as the scene does, `pairPerQuad` a glBegin/glEnd
 // pair per quad as the scene does, otherwise one pair for the whole tube.
 void drawPreparedTubeImmediate(bool bindPerQuad, bool pairPerQuad)

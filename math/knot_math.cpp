@@ -1,3 +1,4 @@
+// The knot curve and the camera placement; the ring frame is inline in the header.
 #include "math/knot_math.h"
 
 #include <cmath>
@@ -18,8 +19,6 @@ void knotPoint(float a, float b, float* x, float* y, float* z, float t)
     *z = static_cast<float>(r * std::sin(aPhi));
 }
 
-// The frame is rebuilt from the one segment every time; nothing is carried along the curve.
-// U is formed from W before W is normalised, so B is exact to the segment's own plane.
 void placeCamera(float px, float py, float pz, float ax, float ay, float az)
 {
     glRotatef(-ax, 1.0f, 0.0f, 0.0f);

@@ -14,7 +14,9 @@ void knotPoint(float a, float b, float* x, float* y, float* z, float t);
 // Replaces v, whose x and y are a 2D offset on the ring around p, by the 3D position of that
 // offset in the frame of the segment p -> q: x points away from the origin, y across the
 // plane through the origin, p and q. v's z on entry is ignored. Inline: the tube asks for it
-// four times per quad, 23,000 times a frame.
+// four times per quad, 23,000 times a frame. The frame is rebuilt from the one segment every
+// time; nothing is carried along the curve. The outward axis is formed from the normal before
+// the normal is normalised, so it lies exactly in the segment's own plane.
 inline void tubeRingPoint(Vec3 p, Vec3 q, Vec3* v)
 {
     Vec3 direction = vec3Sub(q, p);

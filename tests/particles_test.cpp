@@ -47,10 +47,13 @@ TEST_F(Particles, PenStartsNearTheTopAndDraws1600DotsOver400CallsThenOnlyReports
     EXPECT_EQ(alive(dotPool, DOT_POOL_SIZE), 1600);
     Particle sparksBefore[SPARK_POOL_SIZE];
     std::memcpy(sparksBefore, sparkPool, sizeof sparkPool);
-    const float angleBefore = pen.angle;
-    EXPECT_EQ(penStep(64.0f), 1);
-    EXPECT_EQ(penStep(64.0f), 1);
-    EXPECT_GT(pen.angle, angleBefore);
+    // Past the figure's end each call moves the angle on by the one step that finds it done.
+    float angle = pen.angle;
+    for (int call = 0; call < 3; ++call) {
+        EXPECT_EQ(penStep(64.0f), 1);
+        angle += PEN_ANGLE_STEP;
+        EXPECT_EQ(pen.angle, angle) << "call " << call;
+    }
     EXPECT_EQ(alive(dotPool, DOT_POOL_SIZE), 1600);
     EXPECT_EQ(std::memcmp(sparksBefore, sparkPool, sizeof sparkPool), 0);
 }

@@ -1,5 +1,6 @@
-// The embedded resources: lookup by name and type, and the three pictures checked against
-// their rows of the resource table by walking their packets independently of the decoder.
+// The embedded resources: lookup by name and type, and the three pictures checked, by walking
+// their packets independently of the decoder, against what each is known to be: its byte size,
+// kind, dimensions and depth, its mean colour and the range of its channels (ROWS below).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -111,7 +112,7 @@ TEST(Resources, UnknownNameOrWrongTypeGivesNull)
 
 class EmbeddedPicture : public ::testing::TestWithParam<PictureRow> {};
 
-TEST_P(EmbeddedPicture, MatchesItsTableRowAndEndsWithTheFooter)
+TEST_P(EmbeddedPicture, HasItsKnownSizeShapeAndColoursAndEndsWithTheFooter)
 {
     const PictureRow& row = GetParam();
     ResourceBlob* blob = blobOf(row.name);
@@ -154,7 +155,7 @@ TEST_P(EmbeddedPicture, MatchesItsTableRowAndEndsWithTheFooter)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, EmbeddedPicture, ::testing::ValuesIn(ROWS),
+INSTANTIATE_TEST_SUITE_P(Known, EmbeddedPicture, ::testing::ValuesIn(ROWS),
                          [](const auto& info) { return std::string(info.param.name); });
 
 std::vector<Bytes> pixelsOf(const char* name)

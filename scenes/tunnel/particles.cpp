@@ -72,8 +72,8 @@ void emitParticles(float x, float y, int r, int g, int b)
 }
 
 // The angle is advanced before the range test, so even after completion every call still
-// moves it on by four steps. Sine and cosine are taken in double and stored as float32
-// before scaling.
+// moves it on, by the one step that finds the figure done. Sine and cosine are taken in
+// double and stored as float32 before scaling.
 int penStep(float radius)
 {
     const float r = radius;

@@ -4,7 +4,8 @@
 //   tunnel.tga   64x64, 32 bits: dark red cracked-stone noise, the tunnel wall
 // The output is the same on every run. The noise tiles seamlessly, since the scenes repeat
 // the textures. Each file ends with the TGA 2.0 footer, and its packets are laid out to give
-// the file the byte size the demo's resource table lists (longer packets split where needed).
+// it its fixed byte size, the one tests/resources_test.cpp checks: 12,391 bytes for
+// reddish.tga, 2,179 for ball.tga, 16,350 for tunnel.tga (longer packets split where needed).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
