@@ -4,7 +4,7 @@
 
 #include "math/vec3.h"
 
-// The full turn used by both scenes. Deliberately not 2*pi (6.2831853): curves sampled over
+// The full turn T used by both scenes. Deliberately not 2*pi (6.2831853): curves sampled over
 // [0, 1) do not quite close, and the knot closes itself by reusing its first point.
 constexpr float T = 6.283038f;
 

@@ -34,11 +34,11 @@ enum DemoEvent {
     EVENT_DESTROY,  // the window is being destroyed at shutdown
 };
 
-// The window procedure's role: Escape, a close request and the window's destruction clear
-// running and write "Exiting sanely..."; other keys do nothing.
+// The window procedure's role: Escape, a close request and the window's destruction clear the
+// running flag and write "Exiting sanely..."; other keys do nothing.
 void demoWindowProc(DemoEvent event);
 
-// Records a reason the window cannot stand: one line on stderr, running 0.
+// Records a reason the window cannot stand: one line on stderr, the running flag 0.
 void failDemoWindow(const char* reason);
 
 // The standing GL state every scene relies on, set once right after the context is made.

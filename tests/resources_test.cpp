@@ -207,11 +207,11 @@ TEST(Resources, EveryLoadOfAnEmbeddedTextureGetsANewNameWithTextureZeroBoundAfte
     EXPECT_EQ(glrec.textures.at(names[0]).format, GLenum(GL_RGB));
     EXPECT_EQ(glrec.textures.at(names[1]).format, GLenum(GL_RGBA));
     EXPECT_EQ(glrec.textures.at(names[2]).width, 64);
-    Bytes tunnel;
+    Bytes stone;
     for (const Bytes& p : pixelsOf("TUNNEL")) {
-        tunnel.insert(tunnel.end(), {p[2], p[1], p[0], p[3]});
+        stone.insert(stone.end(), {p[2], p[1], p[0], p[3]});
     }
-    EXPECT_EQ(glrec.textures.at(names[2]).pixels, tunnel);
+    EXPECT_EQ(glrec.textures.at(names[2]).pixels, stone);
     for (GLuint name : names) {
         EXPECT_EQ(glrec.textures.at(name).minFilter, GL_LINEAR);
         EXPECT_EQ(glrec.textures.at(name).magFilter, GL_LINEAR);

@@ -143,13 +143,13 @@ TEST_F(TgaPixels, EmbeddedTunnelTexelsReadBackOneToOne)
 TEST_F(TgaPixels, ThePicturesShowRedNoiseDarkRedStoneAndAPaleGlow)
 {
     GLuint reddish = loadEmbedded("REDDISH", GL_LINEAR);
-    GLuint tunnel = loadEmbedded("TUNNEL", GL_LINEAR);
+    GLuint stoneTexture = loadEmbedded("TUNNEL", GL_LINEAR);
     GLuint ball = loadEmbedded("BALL", GL_LINEAR);
     ASSERT_NE(reddish, 0u);
-    ASSERT_NE(tunnel, 0u);
+    ASSERT_NE(stoneTexture, 0u);
     ASSERT_NE(ball, 0u);
     drawQuad(reddish, 20, 120, 256, 256, 2);
-    drawQuad(tunnel, 300, 120, 256, 256, 2);
+    drawQuad(stoneTexture, 300, 120, 256, 256, 2);
     drawQuad(ball, 150, 10, 96, 96);
     drawQuad(ball, 380, 180, 128, 128);  // over the stone: the glow brightens it
     const char* dir = std::getenv("YARVIK_SHOTS");

@@ -16,7 +16,7 @@ int audioOutputOpen(int rate, int channels, int frames, AudioRender render)
         return 0;
     }
     nullOutput.open = 1;
-    nullOutput.running = 0;
+    nullOutput.resumed = 0;
     nullOutput.rate = rate;
     nullOutput.channels = channels;
     nullOutput.frames = frames;
@@ -28,7 +28,7 @@ int audioOutputOpen(int rate, int channels, int frames, AudioRender render)
 void audioOutputResume()
 {
     if (nullOutput.open) {
-        nullOutput.running = 1;
+        nullOutput.resumed = 1;
     }
 }
 
@@ -55,5 +55,5 @@ void audioOutputClose()
 {
     nullOutput.closes++;
     nullOutput.open = 0;
-    nullOutput.running = 0;
+    nullOutput.resumed = 0;
 }

@@ -8,7 +8,7 @@
 
 struct NullOutput {
     int open;       // 1 between audioOutputOpen and audioOutputClose
-    int running;    // resumed since it was opened
+    int resumed;    // resumed since it was opened
     int rate;
     int channels;
     int frames;
