@@ -39,7 +39,7 @@ bool prepare()
         }
         prepared = true;
     }
-    return running == 1 && knotScene.growthCount == KNOT_GROWTH_LIMIT;
+    return demoRunning == 1 && knotScene.growthCount == KNOT_GROWTH_LIMIT;
 }
 
 void put(Vec3 normal, Vec3 vertex)
@@ -64,8 +64,8 @@ void buildTube()
         float r0 = knotRingRadius(k);
         float r1 = knotRingRadius(k + 1);
         for (int j = 0; j < RING_QUADS; ++j) {
-            float theta0 = static_cast<float>(j) / RING_QUADS * T;
-            float theta1 = static_cast<float>(j + 1) / RING_QUADS * T;
+            float theta0 = static_cast<float>(j) / RING_QUADS * FULL_TURN;
+            float theta1 = static_cast<float>(j + 1) / RING_QUADS * FULL_TURN;
             Vec3 v00 = knotRingPoint(p0, p1, r0, theta0);
             Vec3 v10 = knotRingPoint(p1, p2, r1, theta0);
             Vec3 v11 = knotRingPoint(p1, p2, r1, theta1);

@@ -23,7 +23,7 @@ void BM_KnotFramePixelsCompleteTube(benchmark::State& state)
         }
         windowMade = true;
     }
-    if (running != 1) {
+    if (demoRunning != 1) {
         state.SkipWithError("no offscreen GL context");
         return;
     }

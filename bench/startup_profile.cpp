@@ -268,7 +268,7 @@ void __wrap_SDL_GL_SwapWindow(void* window)
         mark("first_swap");
     } else if (swaps == 2) {
         mark("first_frame_presented");
-        running = 0;
+        demoRunning = 0;
     }
 }
 }  // extern "C"

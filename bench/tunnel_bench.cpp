@@ -17,8 +17,8 @@ void BM_TunnelSceneDrawFullPools(benchmark::State& state)
     glRecorderReset();
     glrec.keepCalls = false;
     fillParticlePools();
-    tunnel.travelPosition = 12.3f;
-    tunnel.wobbleAngle = 4.5f;
+    tunnelScene.travelPosition = 12.3f;
+    tunnelScene.wobbleAngle = 4.5f;
     scrollPosition = 96.0f;  // five rows in the band
     for (auto _ : state) {
         glrec.callCount = 0;

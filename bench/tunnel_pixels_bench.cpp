@@ -21,13 +21,13 @@ void BM_TunnelFramePixelsFullPools(benchmark::State& state)
         tunnelSceneInit();
         windowMade = true;
     }
-    if (running != 1) {
+    if (demoRunning != 1) {
         state.SkipWithError("no offscreen GL context");
         return;
     }
     fillParticlePools();
-    tunnel.travelPosition = 12.3f;
-    tunnel.wobbleAngle = 4.5f;
+    tunnelScene.travelPosition = 12.3f;
+    tunnelScene.wobbleAngle = 4.5f;
     scrollPosition = 96.0f;
     for (auto _ : state) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

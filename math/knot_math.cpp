@@ -10,7 +10,7 @@
 // because 6*phi lands next to a multiple of pi there.
 void knotPoint(float a, float b, float* x, float* y, float* z, float t)
 {
-    float phi = T * t;
+    float phi = FULL_TURN * t;
     double aPhi = static_cast<double>(a) * phi;
     double bPhi = static_cast<double>(b) * phi;
     float r = static_cast<float>((std::sin(bPhi) + 2.0) * 0.5);

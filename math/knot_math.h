@@ -6,7 +6,7 @@
 
 // The full turn T used by both scenes. Deliberately not 2*pi (6.2831853): curves sampled over
 // [0, 1) do not quite close, and the knot closes itself by reusing its first point.
-constexpr float T = 6.283038f;
+constexpr float FULL_TURN = 6.283038f;
 
 // The point at parameter t of the (a, b) knot around the y axis, written to x, y and z.
 void knotPoint(float a, float b, float* x, float* y, float* z, float t);

@@ -52,7 +52,7 @@ static int startUp(const DemoParts& parts)
     loop.parts = &parts;
     std::srand(randomSeed());
     createDemoWindow();
-    if (!running) {
+    if (!demoRunning) {
         return 0;
     }
     parts.startSound();

@@ -6,7 +6,7 @@
 
 // Nonzero while the demo is to go on. createDemoWindow sets it once the window, context and
 // GL state stand; Escape and a close request clear it.
-extern int running;
+extern int demoRunning;
 
 // Full-screen switch, compiled in (the real window only).
 extern const int fullScreen;

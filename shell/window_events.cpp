@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-int running = 0;
+int demoRunning = 0;
 const char* windowFailure = nullptr;
 
 void demoWindowProc(DemoEvent event)
@@ -12,7 +12,7 @@ void demoWindowProc(DemoEvent event)
     case EVENT_ESCAPE_KEY:
     case EVENT_CLOSE:
     case EVENT_DESTROY:
-        running = 0;
+        demoRunning = 0;
         std::puts("Exiting sanely...");
         std::fflush(stdout);
         break;
@@ -23,7 +23,7 @@ void demoWindowProc(DemoEvent event)
 
 void failDemoWindow(const char* reason)
 {
-    running = 0;
+    demoRunning = 0;
     windowFailure = reason;
     std::fprintf(stderr, "yarvik: %s\n", reason);
     std::fflush(stderr);

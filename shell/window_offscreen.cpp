@@ -24,7 +24,7 @@ void createDemoWindow()
         return;
     }
     setInitialGlState();
-    running = 1;
+    demoRunning = 1;
     buildFontLists();
 }
 
@@ -39,7 +39,7 @@ int pumpMessages()
     if (offscreenContext != nullptr && offscreenPresent != nullptr) {
         offscreenPresent(offscreenFrame());
     }
-    return running;
+    return demoRunning;
 }
 
 void destroyDemoWindow()

@@ -211,7 +211,7 @@ void createDemoWindow()
     bool made = makeWindowAndContext();
     if (made) {
         setInitialGlState();
-        running = 1;
+        demoRunning = 1;
         SDL_ShowWindow(demoWindow);
         buildFontLists();
         syncWithX();
@@ -245,7 +245,7 @@ int pumpMessages()
     if (demoWindow != nullptr) {
         SDL_GL_SwapWindow(demoWindow);
     }
-    return running;
+    return demoRunning;
 }
 
 void destroyDemoWindow()

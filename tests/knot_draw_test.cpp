@@ -88,7 +88,7 @@ Vec3 corner(int k, int ring, int a)
 {
     const double wave = static_cast<double>(k + ring) * 0.5235865f + knotScene.wavePhase;
     float r = static_cast<float>(0.1f * std::cos(wave) + 0.25f);
-    float theta = static_cast<float>(a) / 32.0f * T;
+    float theta = static_cast<float>(a) / 32.0f * FULL_TURN;
     Vec3 v{static_cast<float>(r * std::cos(static_cast<double>(theta))),
            static_cast<float>(r * std::sin(static_cast<double>(theta))), 0};
     tubeRingPoint(curve(k + ring), curve(k + ring + 1), &v);

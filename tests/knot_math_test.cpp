@@ -43,7 +43,7 @@ TEST(KnotPoint, HalfwayMissesOneMinusOneZeroBecauseTIsNotTwoPi)
     EXPECT_FLOAT_EQ(x, 1.0002574f);
     EXPECT_FLOAT_EQ(y, -1.0002574f);
     EXPECT_NEAR(z, -0.0004416f, 2e-8f);
-    EXPECT_EQ(T, 6.283038f);
+    EXPECT_EQ(FULL_TURN, 6.283038f);
 }
 
 TEST(KnotPoint, TheOneHundredAndEightySamplesStayInBoundsAndEvenlySpaced)

@@ -30,7 +30,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_EQ(running, 1);
+        ASSERT_EQ(demoRunning, 1);
         fakeClockAdvanceOnRead(0);
         fakeClockSet(20000);
         knotScene = KNOT_START_STATE;

@@ -68,7 +68,7 @@ TEST_F(KnotScene, SwirlStartsOnItsPlaneWithRandomValuesOnTheirGrids)
     std::srand(99);
     for (int i = 0; i < 100; ++i) {
         const SwirlPoint& p = knotScene.swirlPoints[i];
-        float angle = static_cast<float>(std::rand() % 100) / 100.0f * T;
+        float angle = static_cast<float>(std::rand() % 100) / 100.0f * FULL_TURN;
         float radius = static_cast<float>(std::rand() % 100) / 100.0f * 7.0f;
         float brightness = static_cast<float>(std::rand() % 50) / 100.0f + 0.5f;
         EXPECT_EQ(p.x, 0.0f);
@@ -146,7 +146,7 @@ TEST_F(KnotScene, SwirlPointsCircleInwardsAndAreRebornOnTheRimOnlyBelowZero)
     // Points 2 and 3 are reborn in that order, each drawing its angle, then its brightness.
     std::srand(77);
     for (int i = 2; i < 4; ++i) {
-        EXPECT_EQ(knotScene.swirlPoints[i].angle, static_cast<float>(std::rand() % 100) / 100.0f * T) << i;
+        EXPECT_EQ(knotScene.swirlPoints[i].angle, static_cast<float>(std::rand() % 100) / 100.0f * FULL_TURN) << i;
         EXPECT_EQ(knotScene.swirlPoints[i].brightness, static_cast<float>(std::rand() % 50) / 100.0f + 0.5f) << i;
     }
 }

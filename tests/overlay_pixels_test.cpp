@@ -23,7 +23,7 @@ protected:
     static void SetUpTestSuite() { createDemoWindow(); }
     void SetUp() override
     {
-        ASSERT_EQ(running, 1);
+        ASSERT_EQ(demoRunning, 1);
         fakeClockAdvanceOnRead(0);
         fakeClockSet(50000);
     }

@@ -27,11 +27,11 @@ protected:
     void SetUp() override
     {
         particlesInit();
-        pen.angle = PEN_START_ANGLE;
+        particlePen.angle = PEN_START_ANGLE;
         glRecorderReset();
     }
     void TearDown() override { SetUp(); }
-    static void finishFigure() { pen.angle = 30.0f; }
+    static void finishFigure() { particlePen.angle = 30.0f; }
 };
 
 // The angle accumulates in float32 and the figure's end lands right after the 1600th point.
@@ -48,11 +48,11 @@ TEST_F(Particles, PenStartsNearTheTopAndDraws1600DotsOver400CallsThenOnlyReports
     Particle sparksBefore[SPARK_POOL_SIZE];
     std::memcpy(sparksBefore, sparkPool, sizeof sparkPool);
     // Past the figure's end each call moves the angle on by the one step that finds it done.
-    float angle = pen.angle;
+    float angle = particlePen.angle;
     for (int call = 0; call < 3; ++call) {
         EXPECT_EQ(penStep(64.0f), 1);
         angle += PEN_ANGLE_STEP;
-        EXPECT_EQ(pen.angle, angle) << "call " << call;
+        EXPECT_EQ(particlePen.angle, angle) << "call " << call;
     }
     EXPECT_EQ(alive(dotPool, DOT_POOL_SIZE), 1600);
     EXPECT_EQ(std::memcmp(sparksBefore, sparkPool, sizeof sparkPool), 0);

@@ -82,13 +82,13 @@ protected:
     }
     void SetUp() override
     {
-        ASSERT_EQ(running, 1);
-        const TunnelState loaded = tunnel;
-        tunnel = TUNNEL_START_STATE;
-        tunnel.tunnelTexture = loaded.tunnelTexture;
-        tunnel.ballTexture = loaded.ballTexture;
+        ASSERT_EQ(demoRunning, 1);
+        const TunnelState loaded = tunnelScene;
+        tunnelScene = TUNNEL_START_STATE;
+        tunnelScene.tunnelTexture = loaded.tunnelTexture;
+        tunnelScene.ballTexture = loaded.ballTexture;
         particlesInit();
-        pen.angle = PEN_START_ANGLE;
+        particlePen.angle = PEN_START_ANGLE;
         scrollPosition = SCROLL_START;
         takeBeat();
         fakeClockAdvanceOnRead(0);
@@ -114,11 +114,11 @@ TEST_F(TunnelPixels, WallFacesTheViewerFromInsideAndItsLightRampsSmoothly)
 
     // Untextured, the light along the wall is a smooth ramp from ring to ring, not one level
     // per ring: the middle row alone shows far more levels than there are lit rings.
-    const GLuint texture = tunnel.tunnelTexture;
-    tunnel.tunnelTexture = 0;
+    const GLuint texture = tunnelScene.tunnelTexture;
+    tunnelScene.tunnelTexture = 0;
     clearFrame();
     drawTunnel();
-    tunnel.tunnelTexture = texture;
+    tunnelScene.tunnelTexture = texture;
     frame = offscreenFrame();
     std::set<int> levels;
     for (int x = 0; x < 640; ++x) {

@@ -32,9 +32,9 @@ class TunnelScene : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        tunnel = TUNNEL_START_STATE;
+        tunnelScene = TUNNEL_START_STATE;
         particlesInit();
-        pen.angle = PEN_START_ANGLE;
+        particlePen.angle = PEN_START_ANGLE;
         scrollPosition = SCROLL_START;
         takeBeat();
         fakeClockAdvanceOnRead(0);
@@ -50,19 +50,19 @@ TEST_F(TunnelScene, WithoutBeatsSpeedsDecayToRestJustBelowZero)
     float travelSpeeds[40];
     float wobbleSpeeds[40];
     for (int step = 0; step < 40; ++step) {
-        const float travel = tunnel.travelPosition;
-        const float wobble = tunnel.wobbleAngle;
+        const float travel = tunnelScene.travelPosition;
+        const float wobble = tunnelScene.wobbleAngle;
         EXPECT_EQ(tunnelSceneStep(), 0);
-        travelSpeeds[step] = tunnel.travelPosition - travel;
-        wobbleSpeeds[step] = tunnel.wobbleAngle - wobble;
+        travelSpeeds[step] = tunnelScene.travelPosition - travel;
+        wobbleSpeeds[step] = tunnelScene.wobbleAngle - wobble;
     }
     EXPECT_EQ(travelSpeeds[0], 0.2f);
     EXPECT_NEAR(travelSpeeds[1], 0.185f, 1e-6);
     EXPECT_NEAR(travelSpeeds[13], 0.005f, 1e-6);
     EXPECT_EQ(wobbleSpeeds[0], 0.35f);
     EXPECT_NEAR(wobbleSpeeds[23], 0.005f, 1e-6);
-    EXPECT_EQ(tunnel.travelSpeed, -0.0100000035f);
-    EXPECT_EQ(tunnel.wobbleSpeed, -0.0099999290f);
+    EXPECT_EQ(tunnelScene.travelSpeed, -0.0100000035f);
+    EXPECT_EQ(tunnelScene.wobbleSpeed, -0.0099999290f);
     EXPECT_LT(travelSpeeds[39], 0.0f) << "between beats the flight drifts backwards";
     EXPECT_LT(wobbleSpeeds[39], 0.0f);
 }
@@ -72,13 +72,13 @@ TEST_F(TunnelScene, BeatKicksTheSpeedsAfterThisStepsIncrementsAndDecaysThemAtOnc
     for (int i = 0; i < 30; ++i) {
         tunnelSceneStep();
     }
-    const float travelBefore = tunnel.travelPosition;
-    const float restSpeed = tunnel.travelSpeed;
+    const float travelBefore = tunnelScene.travelPosition;
+    const float restSpeed = tunnelScene.travelSpeed;
     onBeatInstrument();
     tunnelSceneStep();
-    EXPECT_EQ(tunnel.travelPosition, travelBefore + restSpeed);
-    EXPECT_EQ(tunnel.travelSpeed, 0.2f - 0.015f);
-    EXPECT_EQ(tunnel.wobbleSpeed, 0.35f - 0.015f);
+    EXPECT_EQ(tunnelScene.travelPosition, travelBefore + restSpeed);
+    EXPECT_EQ(tunnelScene.travelSpeed, 0.2f - 0.015f);
+    EXPECT_EQ(tunnelScene.wobbleSpeed, 0.35f - 0.015f);
     EXPECT_EQ(takeBeat(), 0) << "the step takes the beat";
 }
 
@@ -88,14 +88,14 @@ TEST_F(TunnelScene, ParticleFieldStartsOnlyAfterMoreThanOneSecondEvenAcrossTheWr
         SetUp();
         fakeClockSet(start);
         tunnelSceneStep();
-        EXPECT_EQ(tunnel.startTick, start);
+        EXPECT_EQ(tunnelScene.startTick, start);
         fakeClockSet(start + 1000u);
         tunnelSceneStep();
         EXPECT_EQ(liveDots(), 0) << "exactly 1000 ms must not start the field";
         fakeClockSet(start + 1001u);
         tunnelSceneStep();
         EXPECT_EQ(liveDots(), 4);
-        EXPECT_EQ(tunnel.startTick, start) << "the start tick is recorded once";
+        EXPECT_EQ(tunnelScene.startTick, start) << "the start tick is recorded once";
     }
 }
 
@@ -116,7 +116,7 @@ TEST_F(TunnelScene, ScrollerAdvancesFromTheStepThatCompletesTheFigureOn)
 TEST_F(TunnelScene, PathOneAndSixRingsAheadOfTravelZeroUsesTheDemosTurn)
 {
     // (cos(T/36), sin(T/27)) and (cos(T/6), sin(2T/9)), with T rather than 2*pi.
-    const double t = static_cast<double>(T);
+    const double t = static_cast<double>(FULL_TURN);
     const PathOffset camera = tunnelPath(1.0f, RING_COUNT);
     const PathOffset ball = tunnelPath(6.0f, RING_COUNT);
     EXPECT_NEAR(camera.x, std::cos(t / 36.0), 1e-6);
@@ -133,7 +133,7 @@ TEST_F(TunnelScene, CameraAndBallFollowThePathAheadOfTheTravelPosition)
 {
     for (float travel : {0.0f, 2.3f, 40.7f}) {
         glRecorderReset();
-        tunnel.travelPosition = travel;
+        tunnelScene.travelPosition = travel;
         drawTunnel();
         const PathOffset camera = tunnelPath(travel + 1.0f, RING_COUNT);
         const PathOffset ball = tunnelPath(travel + 6.0f, RING_COUNT);
@@ -216,8 +216,8 @@ TEST_F(TunnelScene, RingsAtTravelZeroHaveTheirRadiiBrightnessAndTextureCoordinat
 // wall texture has moved towards the viewer with the flight, one repeat per ring.
 TEST_F(TunnelScene, WallStaysSeamlessAndItsTextureStreamsPastAsTheFlightGoesOn)
 {
-    tunnel.travelPosition = 2.3f;
-    tunnel.wobbleAngle = 0.4f;
+    tunnelScene.travelPosition = 2.3f;
+    tunnelScene.wobbleAngle = 0.4f;
     drawTunnel();
     EXPECT_EQ(ringVertices(0)[1].position[1], tunnelPath(2.3f, RING_COUNT).y);
     std::vector<RingVertex> previous;
@@ -234,7 +234,7 @@ TEST_F(TunnelScene, WallStaysSeamlessAndItsTextureStreamsPastAsTheFlightGoesOn)
 
 TEST_F(TunnelScene, DrawsTunnelThenLiftedParticlesThenScrollerFromTheIdentity)
 {
-    tunnel.ballTexture = 7;
+    tunnelScene.ballTexture = 7;
     scrollPosition = 96.0f;
     dotPool[0] = Particle{300.0f, 200.0f, 0.0f, 0.0f, 0.5f, 0.5f, 0.5f, 1};
     tunnelSceneDraw();
@@ -258,13 +258,13 @@ TEST_F(TunnelScene, EachMissingTextureWritesOneLineAndTheSceneStillDraws)
 {
     testing::internal::CaptureStdout();
     reportMissingTextures();
-    tunnel.tunnelTexture = 3;
+    tunnelScene.tunnelTexture = 3;
     reportMissingTextures();
-    tunnel.ballTexture = 4;
+    tunnelScene.ballTexture = 4;
     reportMissingTextures();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(MISSING_LINE) + MISSING_LINE + MISSING_LINE);
 
-    tunnel = TUNNEL_START_STATE;
+    tunnelScene = TUNNEL_START_STATE;
     tunnelSceneDraw();
     for (const GlCall& bind : glCallsNamed("glBindTexture")) {
         EXPECT_EQ(bind.args[1], 0);
@@ -277,8 +277,8 @@ TEST_F(TunnelScene, EachMissingTextureWritesOneLineAndTheSceneStillDraws)
     testing::internal::CaptureStdout();
     tunnelSceneInit();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), MISSING_LINE);
-    EXPECT_EQ(tunnel.tunnelTexture, 0u);
-    EXPECT_NE(tunnel.ballTexture, 0u);
+    EXPECT_EQ(tunnelScene.tunnelTexture, 0u);
+    EXPECT_NE(tunnelScene.ballTexture, 0u);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ static constexpr float PULSE_DECAY = 0.01f;
 static constexpr float WAVE_KICK_DECAY = 0.1f;
 static constexpr uint32_t SCENE_LENGTH_MS = 30000;
 
-static float randomAngle() { return static_cast<float>(std::rand() % 100) / 100.0f * T; }
+static float randomAngle() { return static_cast<float>(std::rand() % 100) / 100.0f * FULL_TURN; }
 static float randomBrightness() { return static_cast<float>(std::rand() % 50) / 100.0f + 0.5f; }
 
 // The knot is sampled once; the last segment ends on the first point instead of on t = 1,

@@ -9,7 +9,7 @@
 
 Particle sparkPool[SPARK_POOL_SIZE];
 Particle dotPool[DOT_POOL_SIZE];
-Pen pen = {PEN_START_ANGLE, 320.0f, 240.0f};
+Pen particlePen = {PEN_START_ANGLE, 320.0f, 240.0f};
 
 // Where each piece of the figure ends: 1.25, 1.75, 2.25, 3.25 and 4.25 turns of T.
 static constexpr float OUTER_CIRCLE_END = 7.853798f;
@@ -77,11 +77,11 @@ void emitParticles(float x, float y, int r, int g, int b)
 int penStep(float radius)
 {
     const float r = radius;
-    const float cx = pen.centreX;
-    const float cy = pen.centreY;
+    const float cx = particlePen.centreX;
+    const float cy = particlePen.centreY;
     for (int move = 0; move < 4; ++move) {
-        pen.angle += PEN_ANGLE_STEP;
-        const float a = pen.angle;
+        particlePen.angle += PEN_ANGLE_STEP;
+        const float a = particlePen.angle;
         const float c = static_cast<float>(std::cos(static_cast<double>(a)));
         const float s = static_cast<float>(std::sin(static_cast<double>(a)));
         float x;

@@ -41,7 +41,7 @@ constexpr float PEN_START_ANGLE = 1.5707595f;  // T/4: the top of the outer circ
 constexpr float PEN_ANGLE_STEP = 0.015707595f;  // T/400
 constexpr float PEN_RADIUS = 64.0f;
 
-extern Pen pen;
+extern Pen particlePen;
 
 // Up to two white sparks and one dot at (x, y); the colour is on a 0..255 scale.
 void emitParticles(float x, float y, int r, int g, int b);

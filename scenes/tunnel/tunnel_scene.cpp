@@ -17,7 +17,7 @@
 #include "shell/clock.h"
 #include "shell/overlay.h"
 
-TunnelState tunnel = TUNNEL_START_STATE;
+TunnelState tunnelScene = TUNNEL_START_STATE;
 
 static constexpr float CAMERA_AHEAD = 1.0f;
 static constexpr float BALL_AHEAD = 6.0f;
@@ -34,18 +34,18 @@ static constexpr int OVERLAY_HEIGHT = 480;
 // c is kept as float32; the cosine and sine are taken in double and stored as float32.
 PathOffset tunnelPath(float d, int n)
 {
-    const float c = d / static_cast<float>(2 * n) * T;
+    const float c = d / static_cast<float>(2 * n) * FULL_TURN;
     const double turn = static_cast<double>(c);
     return PathOffset{static_cast<float>(std::cos(1.5 * turn)), static_cast<float>(std::sin(2.0 * turn))};
 }
 
 void reportMissingTextures()
 {
-    if (tunnel.tunnelTexture == 0) {
+    if (tunnelScene.tunnelTexture == 0) {
         std::puts("error, could not load picture");
         std::fflush(stdout);
     }
-    if (tunnel.ballTexture == 0) {
+    if (tunnelScene.ballTexture == 0) {
         std::puts("error, could not load picture");
         std::fflush(stdout);
     }
@@ -53,8 +53,8 @@ void reportMissingTextures()
 
 void tunnelSceneInit()
 {
-    tunnel.tunnelTexture = loadTextureResource("TUNNEL");
-    tunnel.ballTexture = loadTextureResource("BALL");
+    tunnelScene.tunnelTexture = loadTextureResource("TUNNEL");
+    tunnelScene.ballTexture = loadTextureResource("BALL");
     reportMissingTextures();
 }
 
@@ -63,23 +63,23 @@ void tunnelSceneInit()
 // not above 0 (about -0.01), so between beats the flight drifts slowly backwards.
 int tunnelSceneStep()
 {
-    tunnel.travelPosition += tunnel.travelSpeed;
-    tunnel.wobbleAngle += tunnel.wobbleSpeed;
+    tunnelScene.travelPosition += tunnelScene.travelSpeed;
+    tunnelScene.wobbleAngle += tunnelScene.wobbleSpeed;
     if (takeBeat() == 1) {
-        tunnel.travelSpeed = TRAVEL_SPEED_KICK;
-        tunnel.wobbleSpeed = WOBBLE_SPEED_KICK;
+        tunnelScene.travelSpeed = TRAVEL_SPEED_KICK;
+        tunnelScene.wobbleSpeed = WOBBLE_SPEED_KICK;
     }
-    if (tunnel.travelSpeed > 0.0f) {
-        tunnel.travelSpeed -= SPEED_DECAY;
+    if (tunnelScene.travelSpeed > 0.0f) {
+        tunnelScene.travelSpeed -= SPEED_DECAY;
     }
-    if (tunnel.wobbleSpeed > 0.0f) {
-        tunnel.wobbleSpeed -= SPEED_DECAY;
+    if (tunnelScene.wobbleSpeed > 0.0f) {
+        tunnelScene.wobbleSpeed -= SPEED_DECAY;
     }
-    if (tunnel.startTick == 0) {
-        tunnel.startTick = tickCount();
+    if (tunnelScene.startTick == 0) {
+        tunnelScene.startTick = tickCount();
     }
     const uint32_t now = tickCount();
-    if (now - tunnel.startTick > PARTICLE_DELAY_MS) {
+    if (now - tunnelScene.startTick > PARTICLE_DELAY_MS) {
         if (particlesStep() != 0) {
             scrollerAdvance();
         }
@@ -112,7 +112,7 @@ static float edgeBrightness(int edge)
 
 static float edgeRadius(int edge)
 {
-    const float phase = static_cast<float>(edge) * RING_WAVE_STEP + tunnel.wobbleAngle;
+    const float phase = static_cast<float>(edge) * RING_WAVE_STEP + tunnelScene.wobbleAngle;
     return 1.0f + RING_WAVE_DEPTH * static_cast<float>(std::cos(static_cast<double>(phase)));
 }
 
@@ -128,21 +128,21 @@ static Vec3 wallNormal(float cosTheta, float sinTheta)
 // far, which winds it counter-clockwise seen from inside, so back-face culling keeps it.
 static void drawRing(int i)
 {
-    const PathOffset nearCentre = tunnelPath(static_cast<float>(i) + tunnel.travelPosition, RING_COUNT);
-    const PathOffset farCentre = tunnelPath(static_cast<float>(i + 1) + tunnel.travelPosition, RING_COUNT);
+    const PathOffset nearCentre = tunnelPath(static_cast<float>(i) + tunnelScene.travelPosition, RING_COUNT);
+    const PathOffset farCentre = tunnelPath(static_cast<float>(i + 1) + tunnelScene.travelPosition, RING_COUNT);
     const float nearRadius = edgeRadius(i);
     const float farRadius = edgeRadius(i + 1);
     const float nearLight = edgeBrightness(i);
     const float farLight = edgeBrightness(i + 1);
-    const float nearS = 1.0f - tunnel.travelPosition;
-    const float farS = 0.0f - tunnel.travelPosition;
+    const float nearS = 1.0f - tunnelScene.travelPosition;
+    const float farS = 0.0f - tunnelScene.travelPosition;
     const float nearZ = -static_cast<float>(i);
     const float farZ = -static_cast<float>(i + 1);
 
     glBegin(GL_QUADS);
     for (int j = 0; j < QUADS_PER_RING; ++j) {
-        const float theta0 = static_cast<float>(j) * QUAD_TURN * T;
-        const float theta1 = static_cast<float>(j + 1) * QUAD_TURN * T;
+        const float theta0 = static_cast<float>(j) * QUAD_TURN * FULL_TURN;
+        const float theta1 = static_cast<float>(j + 1) * QUAD_TURN * FULL_TURN;
         const float cos0 = static_cast<float>(std::cos(static_cast<double>(theta0)));
         const float sin0 = static_cast<float>(std::sin(static_cast<double>(theta0)));
         const float cos1 = static_cast<float>(std::cos(static_cast<double>(theta1)));
@@ -182,7 +182,7 @@ static void drawBallSprite(PathOffset ball)
     glDisable(GL_LIGHTING);
     glDisable(GL_LIGHT0);
     glColor3f(1.0f, 1.0f, 1.0f);
-    glBindTexture(GL_TEXTURE_2D, tunnel.ballTexture);
+    glBindTexture(GL_TEXTURE_2D, tunnelScene.ballTexture);
     const float z = -BALL_AHEAD;
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 1.0f);
@@ -199,12 +199,12 @@ static void drawBallSprite(PathOffset ball)
 void drawTunnel()
 {
     glLoadIdentity();
-    const PathOffset camera = tunnelPath(tunnel.travelPosition + CAMERA_AHEAD, RING_COUNT);
-    const PathOffset ball = tunnelPath(tunnel.travelPosition + BALL_AHEAD, RING_COUNT);
+    const PathOffset camera = tunnelPath(tunnelScene.travelPosition + CAMERA_AHEAD, RING_COUNT);
+    const PathOffset ball = tunnelPath(tunnelScene.travelPosition + BALL_AHEAD, RING_COUNT);
     glRotatef(CAMERA_TILT_DEGREES * camera.x, 0.0f, 1.0f, 0.0f);
     glRotatef(CAMERA_TILT_DEGREES * camera.y, 1.0f, 0.0f, 0.0f);
     glTranslatef(-camera.x, -camera.y, -1.0f);
-    glBindTexture(GL_TEXTURE_2D, tunnel.tunnelTexture);
+    glBindTexture(GL_TEXTURE_2D, tunnelScene.tunnelTexture);
     for (int i = 0; i < RING_COUNT; ++i) {
         drawRing(i);
     }

@@ -25,7 +25,7 @@ constexpr uint32_t PARTICLE_DELAY_MS = 1000;
 
 constexpr TunnelState TUNNEL_START_STATE = {0, 0, 0.0f, TRAVEL_SPEED_KICK, 0.0f, WOBBLE_SPEED_KICK, 0};
 
-extern TunnelState tunnel;
+extern TunnelState tunnelScene;
 
 // A point of the tunnel's centre line, as an offset from the z axis.
 struct PathOffset {

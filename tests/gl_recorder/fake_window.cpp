@@ -12,7 +12,7 @@ void fakeWindowReset()
     fakeWindow = FakeWindow{};
     queued.clear();
     standing = false;
-    running = 0;
+    demoRunning = 0;
     windowFailure = nullptr;
 }
 
@@ -27,7 +27,7 @@ void createDemoWindow()
     }
     standing = true;
     setInitialGlState();
-    running = 1;
+    demoRunning = 1;
     buildFontLists();
 }
 
@@ -44,7 +44,7 @@ int pumpMessages()
     if (standing) {
         ++fakeWindow.presents;
     }
-    return running;
+    return demoRunning;
 }
 
 void destroyDemoWindow()

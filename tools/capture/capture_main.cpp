@@ -79,7 +79,7 @@ static void reportFailure(const std::string& what)
         std::fprintf(stderr, "\nyarvik-capture: %s\n", what.c_str());
     }
     failed = true;
-    running = 0;
+    demoRunning = 0;
 }
 
 static bool keeps(double seconds)
@@ -139,7 +139,7 @@ static void present(const uint8_t* rgba)
     const auto passEnd = std::chrono::steady_clock::now();
     const bool profiling = !options.profile.empty();
     if (interrupted() || failed) {
-        running = 0;
+        demoRunning = 0;
         return;
     }
     const int64_t k = pumps++;
@@ -147,7 +147,7 @@ static void present(const uint8_t* rgba)
         const int64_t frame = k - 1;
         const double seconds = static_cast<double>(frameStartMs(options, frame)) / 1000.0;
         if (options.to >= 0.0 && seconds >= options.to) {
-            running = 0;
+            demoRunning = 0;
             return;
         }
         const int64_t from = frameStartSample(options, frame, MIXING_RATE);
