@@ -68,7 +68,7 @@ protected:
     static WindowPoint project(double x, double y, double z, Extra extra)
     {
         GLdouble model[16], projection[16];
-        GLint viewport[4] = {0, 0, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT};
+        GLint viewport[4] = {0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
         glPushMatrix();
         glLoadIdentity();
         placeCamera(cameraPosition.x, cameraPosition.y, cameraPosition.z, -35.0f, 90.0f - cameraOrbitAngle, 0.0f);
@@ -106,8 +106,8 @@ TEST_F(KnotPixels, GrownKnotIsALitRedTubeOnDarkRed)
     const uint8_t* rgba = frame();
     keep(rgba, "knot.png");
     int background = 0;
-    for (int y = 0; y < OFFSCREEN_HEIGHT; y += 4) {
-        for (int x = 0; x < OFFSCREEN_WIDTH; x += 4) {
+    for (int y = 0; y < SCREEN_HEIGHT; y += 4) {
+        for (int x = 0; x < SCREEN_WIDTH; x += 4) {
             background += isBackground(framePixel(rgba, x, y));
         }
     }
@@ -144,8 +144,8 @@ TEST_F(KnotPixels, EverySwirlPointIsPureRed)
             keep(rgba, "knot_swirl.png");
         }
         // Depth of what was drawn last at each pixel, to tell a visible point from a hidden one.
-        static std::vector<float> depth(OFFSCREEN_WIDTH * OFFSCREEN_HEIGHT);
-        glReadPixels(0, 0, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+        static std::vector<float> depth(SCREEN_WIDTH * SCREEN_HEIGHT);
+        glReadPixels(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
         int visible = 0;
         for (const SwirlPoint& s : swirlPoints) {
             WindowPoint w = project(s.x, s.y, s.z, [] {
@@ -153,10 +153,10 @@ TEST_F(KnotPixels, EverySwirlPointIsPureRed)
                 glRotatef(90.0f - cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
             });
             int x = int(std::floor(w.x)), y = int(std::floor(w.y));
-            if (x < 0 || y < 0 || x >= OFFSCREEN_WIDTH || y >= OFFSCREEN_HEIGHT) {
+            if (x < 0 || y < 0 || x >= SCREEN_WIDTH || y >= SCREEN_HEIGHT) {
                 continue;
             }
-            if (std::fabs(depth[y * OFFSCREEN_WIDTH + x] - w.depth) > 1e-4) {
+            if (std::fabs(depth[y * SCREEN_WIDTH + x] - w.depth) > 1e-4) {
                 continue;  // hidden behind the tube or a ball
             }
             ++visible;
