@@ -4,8 +4,10 @@
 // compatibility profile on it. A pbuffer, not a framebuffer object: it is a window-system
 // buffer like a real window's, which Mesa stores top row first, and so rasterises exactly as
 // a window does; a framebuffer object, stored the other way up, gives pixels that differ by
-// a step here and there. What a swap would present is handed to offscreenPresent. There are
-// no events: running falls only when someone clears it.
+// a step here and there. A multisampled pbuffer is resolved into a plain framebuffer object
+// before its pixels are read (read straight from the pbuffer, Mesa gives one sample per pixel,
+// unresolved). What a swap would present is handed to offscreenPresent. There are no events:
+// running falls only when someone clears it.
 #include "shell/window_offscreen.h"
 
 #include <EGL/egl.h>
@@ -19,15 +21,32 @@
 
 void (*offscreenPresent)(const uint8_t* rgba) = nullptr;
 
+// The framebuffer-object entry points (GL 3.0) that resolving samples takes; GL 1.1's headers
+// and libraries do not give them, so they are asked of EGL.
+struct ResolveCalls {
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers;
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer;
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer;
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer;
+    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer;
+};
+
 struct OffscreenState {
     EGLDisplay display;
     EGLSurface surface;
     EGLContext context;
     int width;
     int height;
-    uint8_t* pixels;  // width x height RGBA, bottom row first
+    uint8_t* pixels;        // width x height RGBA, bottom row first
+    ResolveCalls gl;        // with samples only
+    GLuint resolved;        // with samples: the plain framebuffer they are resolved into; else 0
+    GLuint resolvedColour;
 };
-static const OffscreenState OFFSCREEN_START = {EGL_NO_DISPLAY, EGL_NO_SURFACE, EGL_NO_CONTEXT, 0, 0, nullptr};
+static const OffscreenState OFFSCREEN_START = {EGL_NO_DISPLAY, EGL_NO_SURFACE, EGL_NO_CONTEXT, 0, 0, nullptr, {}, 0, 0};
 static OffscreenState offscreen = OFFSCREEN_START;
 static char failureText[256];
 
@@ -97,8 +116,44 @@ static bool makeContext()
     return true;
 }
 
+template <typename Call>
+static bool findCall(Call* call, const char* name)
+{
+    *call = reinterpret_cast<Call>(eglGetProcAddress(name));
+    return *call != nullptr;
+}
+
+// The plain framebuffer that a multisampled frame is resolved into.
+static bool makeResolveFramebuffer()
+{
+    ResolveCalls& gl = offscreen.gl;
+    if (!findCall(&gl.genFramebuffers, "glGenFramebuffers") || !findCall(&gl.bindFramebuffer, "glBindFramebuffer") ||
+        !findCall(&gl.deleteFramebuffers, "glDeleteFramebuffers") ||
+        !findCall(&gl.genRenderbuffers, "glGenRenderbuffers") ||
+        !findCall(&gl.bindRenderbuffer, "glBindRenderbuffer") ||
+        !findCall(&gl.deleteRenderbuffers, "glDeleteRenderbuffers") ||
+        !findCall(&gl.renderbufferStorage, "glRenderbufferStorage") ||
+        !findCall(&gl.framebufferRenderbuffer, "glFramebufferRenderbuffer") ||
+        !findCall(&gl.blitFramebuffer, "glBlitFramebuffer")) {
+        failDemoWindow("cannot resolve samples: the GL has no framebuffer objects");
+        return false;
+    }
+    gl.genFramebuffers(1, &offscreen.resolved);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, offscreen.resolved);
+    gl.genRenderbuffers(1, &offscreen.resolvedColour);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, offscreen.resolvedColour);
+    gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, offscreen.width, offscreen.height);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, offscreen.resolvedColour);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    return true;
+}
+
 static void releaseOffscreen()
 {
+    if (offscreen.resolved != 0) {
+        offscreen.gl.deleteFramebuffers(1, &offscreen.resolved);
+        offscreen.gl.deleteRenderbuffers(1, &offscreen.resolvedColour);
+    }
     if (offscreen.display != EGL_NO_DISPLAY) {
         eglMakeCurrent(offscreen.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         if (offscreen.context != EGL_NO_CONTEXT) {
@@ -123,17 +178,33 @@ void createDemoWindow()
         releaseOffscreen();
         return;
     }
-    if (!makeContext()) {
+    if (!makeContext() || (windowRequest.samples > 0 && !makeResolveFramebuffer())) {
         releaseOffscreen();
         return;
     }
     finishDemoWindow(offscreen.width, offscreen.height);
 }
 
-// Reading the pixels waits for the renderer; a multisampled buffer is resolved on the way.
+// Reading the pixels waits for the renderer. Samples are resolved first, by a copy that the
+// scissor around the picture area must not cut.
 const uint8_t* offscreenFrame()
 {
+    if (offscreen.resolved == 0) {
+        glReadPixels(0, 0, offscreen.width, offscreen.height, GL_RGBA, GL_UNSIGNED_BYTE, offscreen.pixels);
+        return offscreen.pixels;
+    }
+    const ResolveCalls& gl = offscreen.gl;
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, offscreen.resolved);
+    gl.blitFramebuffer(0, 0, offscreen.width, offscreen.height, 0, 0, offscreen.width, offscreen.height,
+                       GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl.bindFramebuffer(GL_READ_FRAMEBUFFER, offscreen.resolved);
     glReadPixels(0, 0, offscreen.width, offscreen.height, GL_RGBA, GL_UNSIGNED_BYTE, offscreen.pixels);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (scissor) {
+        glEnable(GL_SCISSOR_TEST);
+    }
     return offscreen.pixels;
 }
 
