@@ -1,12 +1,14 @@
-// The knot scene on real pixels: Mesa's software renderer, offscreen. Set YARVIK_SHOTS to a
-// folder to keep the frames as PNG files.
+// The knot scene on real pixels: Mesa's software renderer, offscreen, at 640x480 and scaled
+// into larger outputs. Set YARVIK_SHOTS to a folder to keep the frames as PNG files.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "assets/tga.h"
 #include "math/knot_math.h"
 #include "scenes/knot/knot_scene.h"
 #include "shell/gl.h"
@@ -39,10 +41,26 @@ protected:
         glClearColor(0, 0, 0, 0);
     }
 
+    void TearDown() override
+    {
+        if (windowPicture.outputWidth != SCREEN_WIDTH || windowPicture.outputHeight != SCREEN_HEIGHT) {
+            reopenWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
+        }
+    }
+
+    // The window made again at another size, with the scene's textures loaded into it and
+    // one frame drawn, so the scene's clear colour stands.
+    static void reopenAt(int width, int height)
+    {
+        reopenWindow(width, height);
+        knotTubeTexture = loadTextureResource("REDDISH");
+        knotBallTexture = loadTextureResource("BALL");
+        frame();
+    }
     // One frame as the main loop draws it.
     static const uint8_t* frame()
     {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        clearFrame();
         glLoadIdentity();
         knotSceneDraw();
         glBindTexture(GL_TEXTURE_2D, 0);
@@ -68,7 +86,8 @@ protected:
     static WindowPoint project(double x, double y, double z, Extra extra)
     {
         GLdouble model[16], projection[16];
-        GLint viewport[4] = {0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
+        const PictureArea& picture = windowPicture;
+        GLint viewport[4] = {picture.x, picture.y, picture.width, picture.height};
         glPushMatrix();
         glLoadIdentity();
         placeCamera(cameraPosition.x, cameraPosition.y, cameraPosition.z, -35.0f, 90.0f - cameraOrbitAngle, 0.0f);
@@ -135,39 +154,86 @@ TEST_F(KnotPixels, GrownKnotIsALitRedTubeOnDarkRed)
     EXPECT_LT(sum / tube, 80);
 }
 
+// At three times the size each swirl point is a 3x3 block, points being as wide as a unit.
 TEST_F(KnotPixels, EverySwirlPointIsPureRed)
 {
     steps(189);
-    for (int i = 0; i < 30; ++i) {
-        const uint8_t* rgba = frame();
-        if (i == 0) {
-            keep(rgba, "knot_swirl.png");
+    for (int scale : {1, 3}) {
+        if (scale != 1) {
+            reopenAt(SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale);
         }
-        // Depth of what was drawn last at each pixel, to tell a visible point from a hidden one.
-        static std::vector<float> depth(SCREEN_WIDTH * SCREEN_HEIGHT);
-        glReadPixels(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
-        int visible = 0;
-        for (const SwirlPoint& s : swirlPoints) {
-            WindowPoint w = project(s.x, s.y, s.z, [] {
-                glTranslatef(0.0f, -4.0f, 0.0f);
-                glRotatef(90.0f - cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
-            });
-            int x = int(std::floor(w.x)), y = int(std::floor(w.y));
-            if (x < 0 || y < 0 || x >= SCREEN_WIDTH || y >= SCREEN_HEIGHT) {
-                continue;
+        const int width = SCREEN_WIDTH * scale;
+        const int height = SCREEN_HEIGHT * scale;
+        for (int i = 0; i < 30; ++i) {
+            const uint8_t* rgba = frame();
+            if (i == 0) {
+                keep(rgba, scale == 1 ? "knot_swirl.png" : "knot_swirl_3x.png");
             }
-            if (std::fabs(depth[y * SCREEN_WIDTH + x] - w.depth) > 1e-4) {
-                continue;  // hidden behind the tube or a ball
+            // Depth of what was drawn last at each pixel, to tell a visible point from a hidden one.
+            std::vector<float> depth(static_cast<size_t>(width) * height);
+            glReadPixels(0, 0, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+            int visible = 0;
+            for (const SwirlPoint& s : swirlPoints) {
+                WindowPoint w = project(s.x, s.y, s.z, [] {
+                    glTranslatef(0.0f, -4.0f, 0.0f);
+                    glRotatef(90.0f - cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
+                });
+                // The block a point of `scale` pixels covers around its centre.
+                int x0 = int(std::lround(w.x - scale / 2.0)), y0 = int(std::lround(w.y - scale / 2.0));
+                if (x0 < 0 || y0 < 0 || x0 + scale > width || y0 + scale > height) {
+                    continue;
+                }
+                bool hidden = false;
+                for (int d = 0; d < scale * scale; ++d) {
+                    hidden = hidden || std::fabs(depth[(y0 + d / scale) * width + x0 + d % scale] - w.depth) > 1e-4;
+                }
+                if (hidden) {
+                    continue;  // behind the tube or a ball, or only partly in front
+                }
+                ++visible;
+                for (int d = 0; d < scale * scale; ++d) {
+                    Rgb p = framePixel(rgba, x0 + d % scale, y0 + d / scale);
+                    EXPECT_TRUE(p.r == 255 && p.g == 0 && p.b == 0)
+                        << scale << "x at " << x0 + d % scale << "," << y0 + d / scale << ": " << p.r << " " << p.g
+                        << " " << p.b;
+                }
             }
-            ++visible;
-            Rgb p = framePixel(rgba, x, y);
-            EXPECT_EQ(p.r, 255) << x << "," << y;
-            EXPECT_EQ(p.g, 0) << x << "," << y;
-            EXPECT_EQ(p.b, 0) << x << "," << y;
+            EXPECT_GT(visible, 10);
+            steps(1);
         }
-        EXPECT_GT(visible, 10);
-        steps(1);
     }
+}
+
+// The same grown knot at three times the size, averaged back down, is the 640x480 picture;
+// in a 16:9 output it stands between black bars with the dark red reaching its edges.
+TEST_F(KnotPixels, AtAnySizeTheKnotIsTheSamePictureScaledAndCentred)
+{
+    steps(189);
+    frame();
+    const std::vector<uint8_t> screen = frameCopy(frame());
+
+    reopenAt(1920, 1440);
+    const uint8_t* rgba = frame();
+    keep(rgba, "knot_1440.png");
+    const double difference = meanDifferenceScaledDown(rgba, 3, screen);
+    std::printf("knot at 1920x1440 averaged down against 640x480: %.3f levels per channel\n", difference);
+    EXPECT_LT(difference, 0.5);
+
+    reopenAt(1920, 1080);
+    rgba = frame();
+    keep(rgba, "knot_1080.png");
+    int barPixels = 0;
+    int litBarPixels = 0;
+    for (int y = 0; y < 1080; y += 3) {
+        for (int x : {0, 120, 239, 1680, 1800, 1919}) {
+            ++barPixels;
+            Rgb p = framePixel(rgba, x, y);
+            litBarPixels += p.r + p.g + p.b > 0;
+        }
+        EXPECT_TRUE(isBackground(framePixel(rgba, 240, y)) || y > 980) << y;
+        EXPECT_TRUE(isBackground(framePixel(rgba, 1679, y)) || y > 980) << y;
+    }
+    EXPECT_EQ(litBarPixels, 0) << "of " << barPixels;
 }
 
 }  // namespace
