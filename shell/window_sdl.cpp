@@ -138,8 +138,10 @@ static bool modeIsExact()
     return false;
 }
 
-// The window for the requested mode, hidden until it is shown: a captioned one centred, a
-// full-screen one at 0,0 (the desktop's size for WINDOW_DESKTOP, set by SDL).
+// The window for the requested mode, hidden until it is shown: a captioned one centred; a
+// full-screen one at 0,0. Over the desktop the window is made as large as the first display
+// from the start: the window manager's full-screen state, where there is one, keeps it so,
+// and without one (a bare X server) nothing else would.
 static SDL_Window* createWindow()
 {
     const WindowRequest& request = windowRequest;
@@ -147,10 +149,13 @@ static SDL_Window* createWindow()
     case WINDOW_CAPTIONED:
         return SDL_CreateWindow("Yarvik", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, request.width,
                                 request.height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    case WINDOW_DESKTOP:
-        return SDL_CreateWindow("Yarvik", 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT,
+    case WINDOW_DESKTOP: {
+        SDL_Rect desktop{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
+        SDL_GetDisplayBounds(0, &desktop);
+        return SDL_CreateWindow("Yarvik", desktop.x, desktop.y, desktop.w, desktop.h,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
                                     SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
     case WINDOW_DISPLAY_MODE:
         break;
     }

@@ -1,5 +1,6 @@
-// The command lines of both programs, run as programs: the version they print, the help of the
-// demo, and how an option the demo does not know is refused before anything else happens.
+// The command lines of both programs: the demo's ways to be shown as its parser reads them, and
+// run as programs, the version they print, the help of the demo, and how an option the demo
+// does not know is refused before anything else happens.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -9,7 +10,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "shell/options.h"
 #include "yarvik_version.h"
 
 #if !defined(YARVIK_BIN) || !defined(YARVIK_CAPTURE_BIN)
@@ -50,6 +53,77 @@ int lineCount(const std::string& s)
     return n;
 }
 
+struct Parsed {
+    int status;
+    DemoOptions options;
+    std::string err;
+};
+
+Parsed parse(std::vector<std::string> args)
+{
+    std::vector<char*> argv = {const_cast<char*>("yarvik")};
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    Parsed p{0, DEMO_OPTIONS_START, ""};
+    ::testing::internal::CaptureStderr();
+    p.status = parseDemoOptions(static_cast<int>(argv.size()), argv.data(), &p.options);
+    p.err = ::testing::internal::GetCapturedStderr();
+    return p;
+}
+
+TEST(Options, WindowAndDesktopChooseHowTheDemoIsShown)
+{
+    struct Case {
+        std::vector<std::string> args;
+        WindowMode mode;
+        int width;
+        int height;
+    };
+    const Case cases[] = {
+        {{}, WINDOW_DISPLAY_MODE, 640, 480},
+        {{"--window"}, WINDOW_CAPTIONED, 640, 480},
+        {{"--window", "1280x960"}, WINDOW_CAPTIONED, 1280, 960},
+        {{"--window", "641X479"}, WINDOW_CAPTIONED, 641, 479},
+        {{"--window", "160x120"}, WINDOW_CAPTIONED, 160, 120},
+        {{"--window", "8192x8192"}, WINDOW_CAPTIONED, 8192, 8192},
+        {{"--desktop"}, WINDOW_DESKTOP, 640, 480},
+    };
+    for (const Case& c : cases) {
+        Parsed p = parse(c.args);
+        const std::string line = c.args.empty() ? "(none)" : c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : "");
+        EXPECT_EQ(p.status, OPTIONS_RUN) << line;
+        EXPECT_EQ(p.options.window.mode, c.mode) << line;
+        EXPECT_EQ(p.options.window.width, c.width) << line;
+        EXPECT_EQ(p.options.window.height, c.height) << line;
+        EXPECT_EQ(p.options.window.samples, 0) << line;
+        EXPECT_EQ(p.err, "") << line;
+    }
+}
+
+TEST(Options, BadSizesAndASecondWayToShowItAreRefusedInOneLine)
+{
+    const std::vector<std::vector<std::string>> refused = {
+        {"--window", "abc"},      {"--window", "1280"},        {"--window", "1280x960x2"},
+        {"--window", "159x120"},  {"--window", "640x119"},     {"--window", "8193x600"},
+        {"--window", "1280x"},    {"--window", "x960"},        {"--window", " 640x480"},
+        {"--window", "640x480 "}, {"--window", "99999999999999999999x480"},
+        {"--window", "--desktop"}, {"--desktop", "--window"}, {"--desktop", "--desktop"},
+        {"--window", "800x600", "--window"}, {"--desktop", "1280x960"},
+    };
+    for (const auto& args : refused) {
+        Parsed p = parse(args);
+        std::string line;
+        for (const std::string& a : args) {
+            line += a + " ";
+        }
+        EXPECT_EQ(p.status, EXIT_USAGE) << line;
+        EXPECT_EQ(lineCount(p.err), 1) << line << ": " << p.err;
+    }
+    EXPECT_NE(parse({"--window", "abc"}).err.find("'abc'"), std::string::npos);
+    EXPECT_NE(parse({"--window", "--desktop"}).err.find("--desktop"), std::string::npos);
+}
+
 TEST(Options, BothProgramsPrintTheOneVersionOfTheBuild)
 {
     std::string version = YARVIK_VERSION;
@@ -73,7 +147,7 @@ TEST(Options, HelpDescribesTheKeysAndEveryExitStatus)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out.rfind("usage: yarvik", 0), 0u) << r.out;
-    for (const char* part : {"Escape", "--version", "\n  0  ", "\n  1  ", "\n  2  "}) {
+    for (const char* part : {"Escape", "--version", "--window [WxH]", "--desktop", "\n  0  ", "\n  1  ", "\n  2  "}) {
         EXPECT_NE(r.out.find(part), std::string::npos) << "no '" << part << "' in:\n" << r.out;
     }
     EXPECT_EQ(run(YARVIK_BIN, "-h").out, r.out);
@@ -81,7 +155,8 @@ TEST(Options, HelpDescribesTheKeysAndEveryExitStatus)
 
 TEST(Options, AnUnknownOptionIsNamedInOneLineWithStatusTwoAndNothingRuns)
 {
-    for (const char* args : {"--bogus", "foo", "--version --bogus", "--help -x", "''"}) {
+    for (const char* args : {"--bogus", "foo", "--version --bogus", "--help -x", "''", "--window 1x1",
+                             "--window --desktop"}) {
         ProgramRun r = run(YARVIK_BIN, args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(lineCount(r.err), 1) << args << ": " << r.err;
@@ -93,11 +168,15 @@ TEST(Options, AnUnknownOptionIsNamedInOneLineWithStatusTwoAndNothingRuns)
 
 TEST(Options, WithoutOptionsTheDemoStartsAsBefore)
 {
-    // No display: the demo itself answers, as it always has, with its one reason and status 1.
-    ProgramRun r = run(YARVIK_BIN, "");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(lineCount(r.err), 1) << r.err;
-    EXPECT_EQ(r.out, "");
+    // No display: the demo itself answers, as it always has, with its one reason and status 1;
+    // so does it when asked for a window or the desktop.
+    for (const char* args : {"", "--window", "--window 800x600", "--desktop"}) {
+        ProgramRun r = run(YARVIK_BIN, args);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_EQ(lineCount(r.err), 1) << args << ": " << r.err;
+        EXPECT_NE(r.err.find("display"), std::string::npos) << args << ": " << r.err;
+        EXPECT_EQ(r.out, "") << args;
+    }
 }
 
 TEST(Options, AVersionThatCannotBeWrittenIsAFailure)
