@@ -13,7 +13,7 @@ PictureArea pictureAreaFor(int outputWidth, int outputHeight)
     const long wide = static_cast<long>(outputWidth) * SCREEN_HEIGHT;
     const long tall = static_cast<long>(outputHeight) * SCREEN_WIDTH;
     if (wide > tall) {
-        picture.width = static_cast<int>(tall / SCREEN_HEIGHT);
+        picture.width = static_cast<int>((2 * tall + SCREEN_HEIGHT) / (2 * SCREEN_HEIGHT));
         picture.scale = static_cast<float>(outputHeight) / static_cast<float>(SCREEN_HEIGHT);
     } else {
         picture.height = static_cast<int>((2 * wide + SCREEN_WIDTH) / (2 * SCREEN_WIDTH));

@@ -53,75 +53,53 @@ int lineCount(const std::string& s)
     return n;
 }
 
-struct Parsed {
-    int status;
-    DemoOptions options;
-    std::string err;
-};
-
-Parsed parse(std::vector<std::string> args)
+// parseDemoOptions on `args`: its status, what it read and what it wrote on standard error.
+int parse(std::vector<std::string> args, DemoOptions* options, std::string* err)
 {
     std::vector<char*> argv = {const_cast<char*>("yarvik")};
     for (std::string& a : args) {
         argv.push_back(a.data());
     }
-    Parsed p{0, DEMO_OPTIONS_START, ""};
+    *options = DEMO_OPTIONS_START;
     ::testing::internal::CaptureStderr();
-    p.status = parseDemoOptions(static_cast<int>(argv.size()), argv.data(), &p.options);
-    p.err = ::testing::internal::GetCapturedStderr();
-    return p;
+    int status = parseDemoOptions(static_cast<int>(argv.size()), argv.data(), options);
+    *err = ::testing::internal::GetCapturedStderr();
+    return status;
 }
 
-TEST(Options, WindowAndDesktopChooseHowTheDemoIsShown)
+TEST(Options, WindowAndDesktopChooseHowTheDemoIsShownAndBadOrSecondChoicesAreRefused)
 {
     struct Case {
         std::vector<std::string> args;
-        WindowMode mode;
-        int width;
-        int height;
+        WindowRequest window;
     };
-    const Case cases[] = {
-        {{}, WINDOW_DISPLAY_MODE, 640, 480},
-        {{"--window"}, WINDOW_CAPTIONED, 640, 480},
-        {{"--window", "1280x960"}, WINDOW_CAPTIONED, 1280, 960},
-        {{"--window", "641X479"}, WINDOW_CAPTIONED, 641, 479},
-        {{"--window", "160x120"}, WINDOW_CAPTIONED, 160, 120},
-        {{"--window", "8192x8192"}, WINDOW_CAPTIONED, 8192, 8192},
-        {{"--desktop"}, WINDOW_DESKTOP, 640, 480},
-    };
-    for (const Case& c : cases) {
-        Parsed p = parse(c.args);
-        const std::string line = c.args.empty() ? "(none)" : c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : "");
-        EXPECT_EQ(p.status, OPTIONS_RUN) << line;
-        EXPECT_EQ(p.options.window.mode, c.mode) << line;
-        EXPECT_EQ(p.options.window.width, c.width) << line;
-        EXPECT_EQ(p.options.window.height, c.height) << line;
-        EXPECT_EQ(p.options.window.samples, 0) << line;
-        EXPECT_EQ(p.err, "") << line;
+    for (const Case& c : {Case{{}, WINDOW_REQUEST_START}, Case{{"--window"}, {WINDOW_CAPTIONED, 640, 480, 0}},
+                          Case{{"--window", "1280x960"}, {WINDOW_CAPTIONED, 1280, 960, 0}},
+                          Case{{"--window", "641X479"}, {WINDOW_CAPTIONED, 641, 479, 0}},
+                          Case{{"--window", "160x120"}, {WINDOW_CAPTIONED, 160, 120, 0}},
+                          Case{{"--window", "8192x8192"}, {WINDOW_CAPTIONED, 8192, 8192, 0}},
+                          Case{{"--desktop"}, {WINDOW_DESKTOP, 640, 480, 0}}}) {
+        DemoOptions o;
+        std::string err;
+        EXPECT_EQ(parse(c.args, &o, &err), OPTIONS_RUN) << err;
+        EXPECT_TRUE(o.window.mode == c.window.mode && o.window.width == c.window.width &&
+                    o.window.height == c.window.height && o.window.samples == 0)
+            << (c.args.empty() ? "" : c.args.back()) << ": " << o.window.mode << " " << o.window.width << "x"
+            << o.window.height;
+        EXPECT_EQ(err, "");
     }
-}
-
-TEST(Options, BadSizesAndASecondWayToShowItAreRefusedInOneLine)
-{
-    const std::vector<std::vector<std::string>> refused = {
-        {"--window", "abc"},      {"--window", "1280"},        {"--window", "1280x960x2"},
-        {"--window", "159x120"},  {"--window", "640x119"},     {"--window", "8193x600"},
-        {"--window", "1280x"},    {"--window", "x960"},        {"--window", " 640x480"},
-        {"--window", "640x480 "}, {"--window", "99999999999999999999x480"},
-        {"--window", "--desktop"}, {"--desktop", "--window"}, {"--desktop", "--desktop"},
-        {"--window", "800x600", "--window"}, {"--desktop", "1280x960"},
-    };
-    for (const auto& args : refused) {
-        Parsed p = parse(args);
-        std::string line;
-        for (const std::string& a : args) {
-            line += a + " ";
-        }
-        EXPECT_EQ(p.status, EXIT_USAGE) << line;
-        EXPECT_EQ(lineCount(p.err), 1) << line << ": " << p.err;
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--window", "abc"}, {"--window", "1280"}, {"--window", "1280x960x2"}, {"--window", "159x120"},
+             {"--window", "640x119"}, {"--window", "8193x600"}, {"--window", "x960"}, {"--window", " 640x480"},
+             {"--window", "99999999999999999999x480"}, {"--window", "--desktop"}, {"--desktop", "--desktop"},
+             {"--window", "800x600", "--window"}, {"--desktop", "1280x960"}}) {
+        DemoOptions o;
+        std::string err;
+        EXPECT_EQ(parse(args, &o, &err), EXIT_USAGE) << args[1];
+        EXPECT_EQ(lineCount(err), 1) << args[1] << ": " << err;
+        EXPECT_NE(err.find(args[0] == "--window" && args[1] != "800x600" ? args[1] : args.back()), std::string::npos)
+            << "the option or size named: " << err;
     }
-    EXPECT_NE(parse({"--window", "abc"}).err.find("'abc'"), std::string::npos);
-    EXPECT_NE(parse({"--window", "--desktop"}).err.find("--desktop"), std::string::npos);
 }
 
 TEST(Options, BothProgramsPrintTheOneVersionOfTheBuild)

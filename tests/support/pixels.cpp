@@ -1,6 +1,5 @@
 #include "tests/support/pixels.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -65,33 +64,4 @@ void reopenWindow(int width, int height, int samples)
     destroyDemoWindow();
     windowRequest = WindowRequest{WINDOW_DISPLAY_MODE, width, height, samples};
     createDemoWindow();
-}
-
-std::vector<uint8_t> frameCopy(const uint8_t* rgba)
-{
-    return std::vector<uint8_t>(rgba, rgba + static_cast<size_t>(frameWidth()) * frameHeight() * 4);
-}
-
-double meanDifferenceScaledDown(const uint8_t* rgba, int factor, const std::vector<uint8_t>& screenFrame)
-{
-    const PictureArea& picture = windowPicture;
-    double total = 0.0;
-    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
-        for (int x = 0; x < SCREEN_WIDTH; ++x) {
-            int sum[3] = {0, 0, 0};
-            for (int dy = 0; dy < factor; ++dy) {
-                for (int dx = 0; dx < factor; ++dx) {
-                    Rgb p = framePixel(rgba, picture.x + x * factor + dx, picture.y + y * factor + dy);
-                    sum[0] += p.r;
-                    sum[1] += p.g;
-                    sum[2] += p.b;
-                }
-            }
-            const uint8_t* q = screenFrame.data() + (static_cast<size_t>(y) * SCREEN_WIDTH + x) * 4;
-            for (int c = 0; c < 3; ++c) {
-                total += std::abs(static_cast<double>(sum[c]) / (factor * factor) - q[c]);
-            }
-        }
-    }
-    return total / (3.0 * SCREEN_WIDTH * SCREEN_HEIGHT);
 }

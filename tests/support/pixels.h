@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 struct Rgb {
     int r;
@@ -25,11 +24,3 @@ bool writeFramePng(const uint8_t* rgba, const std::string& path);
 // Makes the offscreen window again at width x height, with that many samples per pixel (0:
 // none). Whatever lived in the old context (textures, font lists) has to be made again.
 void reopenWindow(int width, int height, int samples = 0);
-
-// A copy of the frame as it stands.
-std::vector<uint8_t> frameCopy(const uint8_t* rgba);
-
-// The picture area of a frame averaged down, factor x factor pixels into one, to the
-// 640x480 grid, and compared with a 640x480 frame: the mean absolute difference per channel,
-// in levels of 255. The picture area must be exactly factor times 640x480.
-double meanDifferenceScaledDown(const uint8_t* rgba, int factor, const std::vector<uint8_t>& screenFrame);
