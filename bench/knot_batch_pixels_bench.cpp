@@ -143,7 +143,7 @@ void frame(void (*draw)())
 // draw what the scene draws.
 int differingPixels()
 {
-    std::vector<uint8_t> asDrawn(OFFSCREEN_WIDTH * OFFSCREEN_HEIGHT * 4);
+    std::vector<uint8_t> asDrawn(SCREEN_WIDTH * SCREEN_HEIGHT * 4);
     frame(knotSceneDraw);
     const uint8_t* a = offscreenFrame();
     asDrawn.assign(a, a + asDrawn.size());

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """The performance budget in one table: runs every Google Benchmark suite in the build's bench/
-folder, the whole demo through yarvik-capture --profile, the start-up profile of the real
-program under Xvfb and the allocation test, and prints each figure beside its target.
+folder, the whole demo through yarvik-capture --profile, whole captures to MP4 at several
+sizes, the start-up profile of the real program under Xvfb and the allocation test, and prints
+each figure beside its target.
 
     bench/report.py --build DIR [--startup-runs N] [--real-seconds S] [--skip-real]
+                    [--capture-sizes WxH,WxH,...]
 
 The real program is run once to its own end by default (--real-seconds 0) to take the peak
-memory of a whole run; --real-seconds S closes it after S seconds instead.
+memory of a whole run; --real-seconds S closes it after S seconds instead. The captures
+(by default 640x480, 1920x1080 and 2880x2160, at 60 fps, seed 1, with ffmpeg encoding) take
+about twenty minutes on two cores; --capture-sizes '' leaves them out.
 """
 import argparse
 import csv
@@ -25,6 +29,9 @@ FRAME_BUDGET_MS = 1000.0 / 60.0
 P99_TARGET_MS = 5.0
 BATCH_RATIO_TARGET = 1.3
 STARTUP_TARGET_MS = 250.0
+CAPTURE_SIZES = "640x480,1920x1080,2880x2160"
+# A whole 1920x1080 capture to MP4 in under four times the demo's own length.
+CAPTURE_1080_TARGET = 4.0
 XVFB_SCREEN = "-screen 0 640x480x24"
 SCENES = {1: "knot", 2: "tunnel"}
 LOAD_AT_START = os.getloadavg()
@@ -143,6 +150,33 @@ def run_profile(build, workdir):
     return {"rows": rows, "rss": rss, "csv": csv_path}
 
 
+def run_captures(build, workdir, sizes):
+    """Whole captures to MP4, one per size: wall time, the capture's own peak memory (as it
+    reports it) and the peak of the capture or its ffmpeg, whichever is larger."""
+    exe = os.path.join(build, "tools", "capture", "yarvik-capture")
+    results = []
+    for size in [s for s in sizes.split(",") if s]:
+        out = os.path.join(workdir, f"capture-{size}.mp4")
+        log(f"capture: the whole demo at {size}, 60 fps, to MP4 (yarvik-capture --size {size})")
+        started = time.monotonic()
+        status, _, err, rss = run_with_rusage([exe, "--size", size, "--seed", "1", "--out", out])
+        wall = time.monotonic() - started
+        if status != 0:
+            log(f"  capture at {size} failed ({status}): {err.strip()[-400:]}")
+            continue
+        demo = own = None
+        for line in err.splitlines():
+            if "frames kept" in line:
+                parts = line.split()
+                demo = float(parts[parts.index("s") - 1])
+                own = int(parts[parts.index("KiB") - 1])
+        if demo:
+            results.append({"size": size, "wall": wall, "demo": demo, "own_kib": own, "peak_kib": rss,
+                            "bytes": os.path.getsize(out)})
+        os.unlink(out)
+    return results
+
+
 def frame_stats(times):
     return {
         "passes": len(times),
@@ -231,7 +265,7 @@ def verdict(ok):
     return "met" if ok else "MISSED"
 
 
-def report(benches, profile, startup, no_alloc):
+def report(benches, profile, startup, no_alloc, captures):
     lines = []
     add = lines.append
     add(f"Machine: {os.cpu_count()} cores, {cpu_model()}; "
@@ -254,6 +288,24 @@ def report(benches, profile, startup, no_alloc):
             f"p99 under {P99_TARGET_MS:.0f} ms ({overall['p99']:.2f} ms: {verdict(overall['p99'] < P99_TARGET_MS)}).")
     else:
         add("| (profile failed) | | | | | |")
+    add("")
+
+    add("## Whole captures to MP4 (software renderer, 60 fps, H.264 by ffmpeg; wall time against the demo's length)")
+    add("")
+    if captures:
+        add("| size | demo s | wall s | times the demo's length | capture peak MiB | with ffmpeg, peak MiB | MP4 MiB |")
+        add("|---|---:|---:|---:|---:|---:|---:|")
+        for c in captures:
+            add(f"| {c['size']} | {c['demo']:.2f} | {c['wall']:.1f} | {c['wall'] / c['demo']:.2f} | "
+                f"{(c['own_kib'] or 0) / 1024:.0f} | {c['peak_kib'] / 1024:.0f} | {c['bytes'] / 2**20:.0f} |")
+        hd = [c for c in captures if c["size"] == "1920x1080"]
+        if hd:
+            ratio = hd[0]["wall"] / hd[0]["demo"]
+            add("")
+            add(f"Target: 1920x1080 in under {CAPTURE_1080_TARGET:.0f}x the demo's length ({ratio:.2f}x: "
+                f"{verdict(ratio < CAPTURE_1080_TARGET)}).")
+    else:
+        add("(no captures run)")
     add("")
 
     add(f"## Benchmarks (Google Benchmark, median of {BENCH_REPETITIONS} interleaved repetitions; real time per "
@@ -349,6 +401,7 @@ def main():
     parser.add_argument("--startup-runs", type=int, default=7)
     parser.add_argument("--real-seconds", type=float, default=0.0)
     parser.add_argument("--skip-real", action="store_true")
+    parser.add_argument("--capture-sizes", default=CAPTURE_SIZES)
     parser.add_argument("--startup-child", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
     build = os.path.abspath(args.build)
@@ -360,7 +413,8 @@ def main():
     profile = run_profile(build, workdir)
     startup = run_startup(build, args.startup_runs, args.real_seconds, args.skip_real)
     no_alloc = run_no_alloc(build)
-    print(report(benches, profile, startup, no_alloc))
+    captures = run_captures(build, workdir, args.capture_sizes)
+    print(report(benches, profile, startup, no_alloc, captures))
     shutil.rmtree(workdir, ignore_errors=True)
     return 0
 

@@ -80,9 +80,10 @@ add_dependencies(yarvik_xmp_static libxmp_build)
 set_property(TARGET PkgConfig::XMP PROPERTY INTERFACE_LINK_LIBRARIES yarvik_xmp_static)
 set_property(TARGET PkgConfig::XMP PROPERTY INTERFACE_INCLUDE_DIRECTORIES ${XMP_SOURCE}/include)
 
-# The C++ runtime inside yarvik. yarvik-capture takes the system's: it needs Mesa's offscreen
-# renderer, which brings that runtime along, and GCC 12's static one would raise the C library
-# it needs from 2.34 to 2.36 (its string code pulls in a call of arc4random). Symbols stripped.
+# The C++ runtime inside yarvik. yarvik-capture takes the system's: the renderer EGL loads for it
+# (Mesa's, with LLVM) brings that runtime along, and GCC 12's static one would raise the C
+# library it needs from 2.34 to 2.36 (its string code pulls in a call of arc4random). Symbols
+# stripped.
 set(isDemo "$<STREQUAL:$<TARGET_PROPERTY:NAME>,yarvik>")
 add_link_options(-s "$<${isDemo}:-static-libstdc++>" "$<${isDemo}:-static-libgcc>")
 

@@ -112,7 +112,7 @@ static void runPass()
         loop.endRequested = 1;
     }
 
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clearFrame();
     glLoadIdentity();
     if (const DemoScene* scene = currentScene()) {
         scene->draw();

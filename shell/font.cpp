@@ -1,13 +1,17 @@
 // The bitmap font: 256 display lists, one per byte value, each drawing its glyph with
 // glBitmap at the raster position and advancing it by the glyph's width. The glyphs are
-// Liberation Sans Bold (metric-compatible with Arial) at a 14-pixel character height,
-// rendered to 1-bit bitmaps by FreeType from the font embedded in the program. Byte values
-// map to characters as Windows-1252 maps them; a byte with no glyph gets an empty list.
+// Liberation Sans Bold (metric-compatible with Arial) at a 14-pixel character height times
+// the picture's scale, rendered to 1-bit bitmaps by FreeType from the font embedded in the
+// program: text at any scale is drawn from glyphs of its own size, as crisp as at 14 pixels.
+// Byte values map to characters as Windows-1252 maps them; a byte with no glyph gets an empty
+// list.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
 #include <cstdlib>
 #include <cstring>
+
+#include <cmath>
 
 #include "assets/resources.h"
 #include "shell/gl.h"
@@ -16,7 +20,10 @@
 unsigned int fontListBase = 0;
 
 static constexpr int FONT_PIXEL_HEIGHT = 14;
-static constexpr int GLYPH_MAX_BYTES = 64 * 64 / 8;
+// The largest glyph bitmap, for the largest scale an output allows: no glyph of the font is
+// more than twice the character height wide or tall.
+static constexpr int GLYPH_MAX_SIDE = 2 * FONT_PIXEL_HEIGHT * OUTPUT_MAX_SIDE / SCREEN_HEIGHT;
+static constexpr int GLYPH_MAX_BYTES = (GLYPH_MAX_SIDE + 7) / 8 * GLYPH_MAX_SIDE;
 
 // Windows-1252 code points for the bytes 0x80 to 0x9F; 0 where the code page defines none.
 static const unsigned short CP1252_HIGH[32] = {
@@ -69,9 +76,11 @@ void buildFontLists()
     ResourceBlob* blob = findResourceBlob("SANSBOLD", "FONT");
     FT_Library library = nullptr;
     FT_Face face = nullptr;
+    const long scaledHeight = std::lround(static_cast<float>(FONT_PIXEL_HEIGHT) * windowPicture.scale);
+    const FT_UInt pixelHeight = static_cast<FT_UInt>(scaledHeight > 1 ? scaledHeight : 1);
     bool ready = blob != nullptr && FT_Init_FreeType(&library) == 0 &&
                  FT_New_Memory_Face(library, blob->data, static_cast<FT_Long>(blob->size), 0, &face) == 0 &&
-                 FT_Set_Pixel_Sizes(face, 0, FONT_PIXEL_HEIGHT) == 0;
+                 FT_Set_Pixel_Sizes(face, 0, pixelHeight) == 0;
 
     // glBitmap reads its rows byte-aligned while the lists compile; the standing unpack
     // alignment of 4 (which the texture uploads rely on) is restored afterwards.

@@ -1,12 +1,15 @@
 // The standing GL state, set once when the context is made. The scenes rely on it: depth
 // test with LEQUAL, back faces culled, texturing and blending on, sphere-map generation
-// configured (but off), lighting off, and the perspective projection.
+// configured (but off), lighting off, and the perspective projection over the picture area.
+// At any scale but 1, points and lines are one unit wide, so particles and outlines keep their
+// weight; around a picture that leaves bars, drawing is cut to the picture area.
 #include "shell/gl.h"
 #include "shell/window.h"
 
 void setInitialGlState()
 {
-    glViewport(0, 0, 640, 480);
+    const PictureArea& picture = windowPicture;
+    glViewport(picture.x, picture.y, picture.width, picture.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // The aspect ratio is the float 1.33, not 640/480.
@@ -26,4 +29,29 @@ void setInitialGlState()
     glDisable(GL_LIGHTING);
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    if (picture.scale != 1.0f) {
+        glPointSize(picture.scale);
+        glLineWidth(picture.scale);
+    }
+    if (pictureHasBars(picture)) {
+        glScissor(picture.x, picture.y, picture.width, picture.height);
+        glEnable(GL_SCISSOR_TEST);
+    }
+}
+
+// The scenes set their clear colour for the picture; the bars are cleared black apart, with
+// the scissor widened to the whole output for that one clear.
+void clearFrame()
+{
+    const PictureArea& picture = windowPicture;
+    if (pictureHasBars(picture)) {
+        GLfloat sceneColour[4];
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, sceneColour);
+        glScissor(0, 0, picture.outputWidth, picture.outputHeight);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(sceneColour[0], sceneColour[1], sceneColour[2], sceneColour[3]);
+        glScissor(picture.x, picture.y, picture.width, picture.height);
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }

@@ -3,6 +3,7 @@
 #include "shell/heap.h"
 #include "shell/options.h"
 #include "shell/process.h"
+#include "shell/window.h"
 
 int main(int argc, char** argv)
 {
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
     if (int status = parseDemoOptions(argc, argv, &options); status != OPTIONS_RUN) {
         return status;
     }
+    windowRequest = options.window;
     keepHeapTop();
     return demoMain();
 }

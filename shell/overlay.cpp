@@ -7,11 +7,10 @@
 
 #include "shell/clock.h"
 #include "shell/gl.h"
+#include "shell/screen.h"
 #include "shell/window.h"
 
 static constexpr float FADE_MS = 1000.0f;
-static constexpr int OVERLAY_WIDTH = 640;
-static constexpr int OVERLAY_HEIGHT = 480;
 
 void pushOverlayProjection(int width, int height)
 {
@@ -56,11 +55,12 @@ int fadeOut(uint32_t startTick)
     return 0;
 }
 
-// A full-screen black quad whose alpha darkens every pixel to (1 - alpha) of its colour.
+// A black quad over the whole picture whose alpha darkens every pixel to (1 - alpha) of its
+// colour.
 void drawFadeOverlay(float alpha)
 {
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    pushOverlayProjection(OVERLAY_WIDTH, OVERLAY_HEIGHT);
+    pushOverlayProjection(SCREEN_WIDTH, SCREEN_HEIGHT);
     glEnable(GL_BLEND);
     glLoadIdentity();
     glColor4f(0.0f, 0.0f, 0.0f, alpha);
@@ -68,11 +68,11 @@ void drawFadeOverlay(float alpha)
     glTexCoord2f(0.0f, 1.0f);
     glVertex2d(0.0, 0.0);
     glTexCoord2f(1.0f, 1.0f);
-    glVertex2d(640.0, 0.0);
+    glVertex2d(SCREEN_WIDTH, 0.0);
     glTexCoord2f(1.0f, 0.0f);
-    glVertex2d(640.0, 480.0);
+    glVertex2d(SCREEN_WIDTH, SCREEN_HEIGHT);
     glTexCoord2f(0.0f, 0.0f);
-    glVertex2d(0.0, 480.0);
+    glVertex2d(0.0, SCREEN_HEIGHT);
     glEnd();
     popOverlayProjection();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

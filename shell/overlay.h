@@ -1,5 +1,6 @@
-// Screen-space helpers drawn over a finished 3D frame: the 640x480 overlay projection, the
-// one-second black fades, and bitmap text with the font's display lists.
+// Screen-space helpers drawn over a finished 3D frame: the overlay projection of the picture's
+// 640x480 units, the one-second black fades over the picture, and bitmap text with the font's
+// display lists.
 #pragma once
 
 #include <cstdint>

@@ -1,42 +1,216 @@
-// The offscreen window on OSMesa. The context renders into one 640x480 RGBA buffer in memory;
-// what a swap would present is handed to offscreenPresent. There are no events: running
-// falls only when someone clears it.
+// The offscreen window on EGL. Mesa's surfaceless platform needs no window system: a pbuffer
+// surface of the requested size (RGBA 8 bits per channel and a 16-bit depth buffer, like the
+// real window; multisampled when samples are asked for) and a desktop GL context in the
+// compatibility profile on it. A pbuffer, not a framebuffer object: it is a window-system
+// buffer like a real window's, which Mesa stores top row first, and so rasterises exactly as
+// a window does; a framebuffer object, stored the other way up, gives pixels that differ by
+// a step here and there. A multisampled pbuffer is resolved into a plain framebuffer object
+// before its pixels are read (read straight from the pbuffer, Mesa gives one sample per pixel,
+// unresolved). What a swap would present is handed to offscreenPresent. There are no events:
+// the running flag falls only when someone clears it.
 #include "shell/window_offscreen.h"
 
-#include <GL/osmesa.h>
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "shell/gl.h"
 #include "shell/window.h"
 
-const int fullScreen = 0;
 void (*offscreenPresent)(const uint8_t* rgba) = nullptr;
 
-static OSMesaContext offscreenContext = nullptr;
-static uint8_t offscreenBuffer[OFFSCREEN_WIDTH * OFFSCREEN_HEIGHT * 4];
+// The framebuffer-object entry points (GL 3.0) that resolving samples takes; GL 1.1's headers
+// and libraries do not give them, so they are asked of EGL.
+struct ResolveCalls {
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers;
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer;
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer;
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer;
+    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer;
+};
+
+struct OffscreenState {
+    EGLDisplay display;
+    EGLSurface surface;
+    EGLContext context;
+    int width;
+    int height;
+    uint8_t* pixels;        // width x height RGBA, bottom row first
+    ResolveCalls gl;        // with samples only
+    GLuint resolved;        // with samples: the plain framebuffer they are resolved into; else 0
+    GLuint resolvedColour;
+};
+static const OffscreenState OFFSCREEN_START = {EGL_NO_DISPLAY, EGL_NO_SURFACE, EGL_NO_CONTEXT, 0, 0, nullptr, {}, 0, 0};
+static OffscreenState offscreen = OFFSCREEN_START;
+static char failureText[256];
+
+static void failOffscreen(const char* what)
+{
+    std::snprintf(failureText, sizeof failureText, "cannot create the offscreen OpenGL context: %s (EGL error 0x%04x)",
+                  what, static_cast<unsigned>(eglGetError()));
+    failDemoWindow(failureText);
+}
+
+// The buffer configuration: the fewest samples per pixel that are at least those asked for.
+static bool chooseConfig(EGLConfig* config)
+{
+    const EGLint samples = windowRequest.samples;
+    const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                             EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
+                             EGL_DEPTH_SIZE, 16, EGL_STENCIL_SIZE, 0, EGL_SAMPLE_BUFFERS, samples > 0 ? 1 : 0,
+                             EGL_SAMPLES, samples, EGL_NONE};
+    EGLint found = 0;
+    if (!eglChooseConfig(offscreen.display, wanted, config, 1, &found) || found == 0) {
+        if (samples > 0) {
+            std::snprintf(failureText, sizeof failureText,
+                          "cannot render with %d samples per pixel: the GL does not offer that many", samples);
+            failDemoWindow(failureText);
+        } else {
+            failOffscreen("no RGBA buffer with a depth buffer");
+        }
+        return false;
+    }
+    return true;
+}
+
+// The display without a window system, the pbuffer, and a compatibility-profile context on
+// it made current.
+static bool makeContext()
+{
+    offscreen.display = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (offscreen.display == EGL_NO_DISPLAY || !eglInitialize(offscreen.display, nullptr, nullptr)) {
+        failOffscreen("no EGL display without a window system");
+        return false;
+    }
+    if (!eglBindAPI(EGL_OPENGL_API)) {
+        failOffscreen("EGL offers no desktop OpenGL");
+        return false;
+    }
+    EGLConfig config = nullptr;
+    if (!chooseConfig(&config)) {
+        return false;
+    }
+    const EGLint size[] = {EGL_WIDTH, offscreen.width, EGL_HEIGHT, offscreen.height, EGL_NONE};
+    offscreen.surface = eglCreatePbufferSurface(offscreen.display, config, size);
+    if (offscreen.surface == EGL_NO_SURFACE) {
+        failOffscreen("no buffer of that size");
+        return false;
+    }
+    const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                 EGL_NONE};
+    offscreen.context = eglCreateContext(offscreen.display, config, EGL_NO_CONTEXT, attributes);
+    if (offscreen.context == EGL_NO_CONTEXT) {
+        failOffscreen("no compatibility-profile context");
+        return false;
+    }
+    if (!eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.surface, offscreen.context)) {
+        failOffscreen("the context cannot be made current");
+        return false;
+    }
+    return true;
+}
+
+template <typename Call>
+static bool findCall(Call* call, const char* name)
+{
+    *call = reinterpret_cast<Call>(eglGetProcAddress(name));
+    return *call != nullptr;
+}
+
+// The plain framebuffer that a multisampled frame is resolved into.
+static bool makeResolveFramebuffer()
+{
+    ResolveCalls& gl = offscreen.gl;
+    if (!findCall(&gl.genFramebuffers, "glGenFramebuffers") || !findCall(&gl.bindFramebuffer, "glBindFramebuffer") ||
+        !findCall(&gl.deleteFramebuffers, "glDeleteFramebuffers") ||
+        !findCall(&gl.genRenderbuffers, "glGenRenderbuffers") ||
+        !findCall(&gl.bindRenderbuffer, "glBindRenderbuffer") ||
+        !findCall(&gl.deleteRenderbuffers, "glDeleteRenderbuffers") ||
+        !findCall(&gl.renderbufferStorage, "glRenderbufferStorage") ||
+        !findCall(&gl.framebufferRenderbuffer, "glFramebufferRenderbuffer") ||
+        !findCall(&gl.blitFramebuffer, "glBlitFramebuffer")) {
+        failDemoWindow("cannot resolve samples: the GL has no framebuffer objects");
+        return false;
+    }
+    gl.genFramebuffers(1, &offscreen.resolved);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, offscreen.resolved);
+    gl.genRenderbuffers(1, &offscreen.resolvedColour);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, offscreen.resolvedColour);
+    gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, offscreen.width, offscreen.height);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, offscreen.resolvedColour);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    return true;
+}
+
+static void releaseOffscreen()
+{
+    if (offscreen.resolved != 0) {
+        offscreen.gl.deleteFramebuffers(1, &offscreen.resolved);
+        offscreen.gl.deleteRenderbuffers(1, &offscreen.resolvedColour);
+    }
+    if (offscreen.display != EGL_NO_DISPLAY) {
+        eglMakeCurrent(offscreen.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        if (offscreen.context != EGL_NO_CONTEXT) {
+            eglDestroyContext(offscreen.display, offscreen.context);
+        }
+        if (offscreen.surface != EGL_NO_SURFACE) {
+            eglDestroySurface(offscreen.display, offscreen.surface);
+        }
+        eglTerminate(offscreen.display);
+    }
+    std::free(offscreen.pixels);
+    offscreen = OFFSCREEN_START;
+}
 
 void createDemoWindow()
 {
-    // RGBA colour buffer, 16-bit depth, no stencil or accumulation, like the real window.
-    offscreenContext = OSMesaCreateContextExt(OSMESA_RGBA, 16, 0, 0, nullptr);
-    if (offscreenContext == nullptr ||
-        !OSMesaMakeCurrent(offscreenContext, offscreenBuffer, GL_UNSIGNED_BYTE, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT)) {
-        failDemoWindow("cannot create the offscreen OpenGL context");
+    offscreen.width = windowRequest.width;
+    offscreen.height = windowRequest.height;
+    offscreen.pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(offscreen.width) * offscreen.height * 4));
+    if (offscreen.pixels == nullptr) {
+        failDemoWindow("not enough memory for the offscreen frame");
+        releaseOffscreen();
         return;
     }
-    setInitialGlState();
-    demoRunning = 1;
-    buildFontLists();
+    if (!makeContext() || (windowRequest.samples > 0 && !makeResolveFramebuffer())) {
+        releaseOffscreen();
+        return;
+    }
+    finishDemoWindow(offscreen.width, offscreen.height);
 }
 
+// Reading the pixels waits for the renderer. Samples are resolved first, by a copy that the
+// scissor around the picture area must not cut.
 const uint8_t* offscreenFrame()
 {
-    glFinish();
-    return offscreenBuffer;
+    if (offscreen.resolved == 0) {
+        glReadPixels(0, 0, offscreen.width, offscreen.height, GL_RGBA, GL_UNSIGNED_BYTE, offscreen.pixels);
+        return offscreen.pixels;
+    }
+    const ResolveCalls& gl = offscreen.gl;
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, offscreen.resolved);
+    gl.blitFramebuffer(0, 0, offscreen.width, offscreen.height, 0, 0, offscreen.width, offscreen.height,
+                       GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl.bindFramebuffer(GL_READ_FRAMEBUFFER, offscreen.resolved);
+    glReadPixels(0, 0, offscreen.width, offscreen.height, GL_RGBA, GL_UNSIGNED_BYTE, offscreen.pixels);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (scissor) {
+        glEnable(GL_SCISSOR_TEST);
+    }
+    return offscreen.pixels;
 }
 
 int pumpMessages()
 {
-    if (offscreenContext != nullptr && offscreenPresent != nullptr) {
+    if (offscreen.context != EGL_NO_CONTEXT && offscreenPresent != nullptr) {
         offscreenPresent(offscreenFrame());
     }
     return demoRunning;
@@ -44,10 +218,8 @@ int pumpMessages()
 
 void destroyDemoWindow()
 {
-    if (offscreenContext != nullptr) {
+    if (offscreen.context != EGL_NO_CONTEXT) {
         demoWindowProc(EVENT_DESTROY);
-        OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
-        OSMesaDestroyContext(offscreenContext);
-        offscreenContext = nullptr;
     }
+    releaseOffscreen();
 }

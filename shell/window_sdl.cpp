@@ -1,6 +1,7 @@
-// The real window on SDL2: the 640x480 display mode, a borderless full-screen window (or a
-// captioned one when full screen is compiled out), a double-buffered legacy GL context, the
-// event pump and the buffer swap.
+// The real window on SDL2, made as windowRequest asks: by default the 640x480 display mode
+// and a borderless full-screen window; a captioned window of any size; or a borderless window
+// over the whole desktop at its own resolution, with no mode change. Then a double-buffered
+// legacy GL context, the event pump and the buffer swap.
 #include <SDL.h>
 #include <SDL_syswm.h>
 
@@ -11,12 +12,6 @@
 #include "shell/gl.h"
 #include "shell/process.h"
 #include "shell/window.h"
-
-#ifndef YARVIK_FULLSCREEN
-#define YARVIK_FULLSCREEN 1
-#endif
-
-const int fullScreen = YARVIK_FULLSCREEN;
 
 static SDL_Window* demoWindow = nullptr;
 static SDL_GLContext demoContext = nullptr;
@@ -121,7 +116,8 @@ static void requestPixelFormat()
 }
 
 // SDL changes the mode silently and falls back to the closest larger one; anything but an
-// exact 640x480 mode with a 640x480 drawable counts as refused.
+// exact 640x480 mode with a 640x480 drawable counts as refused. The desktop's own resolution
+// is always there to fall back on, so the reason says how.
 static bool modeIsExact()
 {
     SDL_DisplayMode mode{};
@@ -133,29 +129,52 @@ static bool modeIsExact()
     int w = 0;
     int h = 0;
     SDL_GL_GetDrawableSize(demoWindow, &w, &h);
-    if (mode.w == 640 && mode.h == 480 && w == 640 && h == 480) {
+    if (mode.w == SCREEN_WIDTH && mode.h == SCREEN_HEIGHT && w == SCREEN_WIDTH && h == SCREEN_HEIGHT) {
         return true;
     }
     std::snprintf(failureText, sizeof failureText,
-                  "display mode 640x480 refused (the display is %dx%d, the window %dx%d)", mode.w, mode.h, w, h);
+                  "display mode %dx%d refused (the display is %dx%d, the window %dx%d); "
+                  "yarvik --desktop shows it at the display's own size",
+                  SCREEN_WIDTH, SCREEN_HEIGHT, mode.w, mode.h, w, h);
     return false;
+}
+
+// The window for the requested mode, hidden until it is shown: a captioned one centred; a
+// full-screen one at 0,0. Over the desktop the window is made as large as the first display
+// from the start: the window manager's full-screen state, where there is one, keeps it so,
+// and without one (a bare X server) nothing else would.
+static SDL_Window* createWindow()
+{
+    const WindowRequest& request = windowRequest;
+    switch (request.mode) {
+    case WINDOW_CAPTIONED:
+        return SDL_CreateWindow("Yarvik", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, request.width,
+                                request.height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    case WINDOW_DESKTOP: {
+        SDL_Rect desktop{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
+        SDL_GetDisplayBounds(0, &desktop);
+        return SDL_CreateWindow("Yarvik", desktop.x, desktop.y, desktop.w, desktop.h,
+                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
+                                    SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    case WINDOW_DISPLAY_MODE:
+        break;
+    }
+    return SDL_CreateWindow("Yarvik", 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT,
+                            SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN);
 }
 
 // The window, the display mode and the GL context, made current. Returns false, with the
 // reason recorded, when any of them cannot be had; nothing of them is left then.
 static bool makeWindowAndContext()
 {
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (fullScreen) {
-        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN;
-    }
-    demoWindow = SDL_CreateWindow("Yarvik", 0, 0, 640, 480, flags);
+    demoWindow = createWindow();
     if (demoWindow == nullptr) {
         failWithSdlError("cannot create the window");
         return false;
     }
-    if (fullScreen) {
-        SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, 640, 480, 0, nullptr};
+    if (windowRequest.mode == WINDOW_DISPLAY_MODE) {
+        SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, SCREEN_WIDTH, SCREEN_HEIGHT, 0, nullptr};
         SDL_SetWindowDisplayMode(demoWindow, &wanted);
         SDL_ShowWindow(demoWindow);
         if (!modeIsExact()) {
@@ -164,6 +183,8 @@ static bool makeWindowAndContext()
             failDemoWindow(failureText);
             return false;
         }
+    }
+    if (windowRequest.mode != WINDOW_CAPTIONED) {
         SDL_ShowCursor(SDL_DISABLE);
         cursorHidden = true;
     }
@@ -210,10 +231,12 @@ void createDemoWindow()
     XErrorHandler previousHandler = watchX ? xlib.setErrorHandler(recordXError) : nullptr;
     bool made = makeWindowAndContext();
     if (made) {
-        setInitialGlState();
-        demoRunning = 1;
+        // Shown first: a full-screen window has the desktop's size from then on.
         SDL_ShowWindow(demoWindow);
-        buildFontLists();
+        int width = 0;
+        int height = 0;
+        SDL_GL_GetDrawableSize(demoWindow, &width, &height);
+        finishDemoWindow(width, height);
         syncWithX();
     }
     if (watchX) {

@@ -110,7 +110,10 @@ TEST(Capture, BadArgumentsGiveOneLineAndStatusTwo)
     for (const char* args : {"", "--out", "--out x.mp4 --fps 0", "--out x.mp4 --fps abc", "--out x --fps 1/0",
                              "--out x --from -1", "--out x --from 5 --to 2", "--out x --seed -3", "--bogus",
                              "--out x --to", "--out x --fps 1/2", "--out x --fps 0.5", "--out x --fps 1/1000000",
-                             "--out x --fps 1000.999", "--out x --fps 2001/2", "--out x --fps 0.000"}) {
+                             "--out x --fps 1000.999", "--out x --fps 2001/2", "--out x --fps 0.000",
+                             "--out x --size 1920", "--out x --size 159x120", "--out x --size 1920x1080x2",
+                             "--out x --size 8193x100", "--out x.mp4 --size 641x479", "--out x --samples 0",
+                             "--out x --samples 33", "--out x --samples two"}) {
         CaptureRun r = capture(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(lineCount(r.err), 1) << args << ": " << r.err;
@@ -186,8 +189,9 @@ TEST(Capture, SameSeedGivesIdenticalFramesAndSound)
     std::string a = tempDir("seed_a");
     std::string b = tempDir("seed_b");
     ASSERT_EQ(capture("--out " + a + " --fps 20 --to 2 --seed 99").status, 0);
-    // The second with stdout closed: nothing the demo prints may land in its files.
-    ASSERT_EQ(capture("--out " + b + " --fps 20 --to 2 --seed 99 >&-").status, 0);
+    // The second with stdout closed: nothing the demo prints may land in its files; 640x480
+    // asked for is the default size.
+    ASSERT_EQ(capture("--out " + b + " --fps 20 --to 2 --seed 99 --size 640x480 >&-").status, 0);
     int frames = countFrames(a);
     EXPECT_EQ(frames, 40);
     ASSERT_EQ(countFrames(b), frames);
@@ -234,6 +238,35 @@ TEST(Capture, SoundIsTheModuleAtTheDemosVolumeSampleForSample)
     }
     EXPECT_GT(level, 0.0) << "the module is silent in its first seconds";
     EXPECT_NEAR(level / fullLevel, 0.75, 0.01);
+}
+
+// The first line a command writes.
+std::string firstLine(const std::string& command)
+{
+    char line[128] = "";
+    FILE* p = popen(command.c_str(), "r");
+    if (p != nullptr && std::fgets(line, sizeof line, p) == nullptr) {
+        line[0] = '\0';
+    }
+    if (p != nullptr) {
+        pclose(p);
+    }
+    return line;
+}
+
+// --size gives frames of that size, the picture between bars, as PNG or MP4, with samples too.
+TEST(Capture, FramesOfAnySizeHoldThePictureBetweenBars)
+{
+    std::string dir = tempDir("size");
+    ASSERT_EQ(capture("--out " + dir + " --size 1920x1080 --fps 10 --from 10 --to 10.1 --seed 1").status, 0);
+    EXPECT_EQ(firstLine("identify -format '%wx%h' '" + frame(dir, 0) + "'"), "1920x1080");
+    // ImageMagick reads a region of a file named as file[WxH+X+Y].
+    EXPECT_EQ(brightness(frame(dir, 0) + "[240x1080+0+0]"), 0) << "the left bar";
+    EXPECT_EQ(brightness(frame(dir, 0) + "[240x1080+1680+0]"), 0) << "the right bar";
+    EXPECT_GT(brightness(frame(dir, 0) + "[1440x1080+240+0]"), 25) << "the knot at 10 s";
+    ASSERT_EQ(capture("--out " + dir + "/s.mp4 --size 1280x720 --samples 4 --to 0.5").status, 0);
+    EXPECT_EQ(firstLine("ffprobe -v error -show_entries stream=width,height -of csv=p=0 '" + dir + "/s.mp4'"),
+              "1280,720\n");
 }
 
 // Pixels of the knot tube in a PNG frame: neither the dark red background, nor a ball's pale

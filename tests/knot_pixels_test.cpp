@@ -1,12 +1,14 @@
-// The knot scene on real pixels: Mesa's software renderer, offscreen. Set YARVIK_SHOTS to a
-// folder to keep the frames as PNG files.
+// The knot scene on real pixels: Mesa's software renderer, offscreen, at 640x480 and at three
+// times the size. Set YARVIK_SHOTS to a folder to keep the frames as PNG files.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "assets/tga.h"
 #include "math/knot_math.h"
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
@@ -38,6 +40,12 @@ protected:
         knotSceneInit();
         glClearColor(0, 0, 0, 0);
     }
+    void TearDown() override
+    {
+        if (windowPicture.outputWidth != SCREEN_WIDTH) {
+            reopenWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
+        }
+    }
 
     // One frame as the main loop draws it.
     static const uint8_t* frame()
@@ -68,7 +76,7 @@ protected:
     static WindowPoint project(double x, double y, double z, Extra extra)
     {
         GLdouble model[16], projection[16];
-        GLint viewport[4] = {0, 0, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT};
+        GLint viewport[4] = {0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
         glPushMatrix();
         glLoadIdentity();
         const Vec3 eye = knotScene.cameraPosition;
@@ -107,8 +115,8 @@ TEST_F(KnotPixels, GrownKnotIsALitRedTubeOnDarkRed)
     const uint8_t* rgba = frame();
     keep(rgba, "knot.png");
     int background = 0;
-    for (int y = 0; y < OFFSCREEN_HEIGHT; y += 4) {
-        for (int x = 0; x < OFFSCREEN_WIDTH; x += 4) {
+    for (int y = 0; y < SCREEN_HEIGHT; y += 4) {
+        for (int x = 0; x < SCREEN_WIDTH; x += 4) {
             background += isBackground(framePixel(rgba, x, y));
         }
     }
@@ -146,8 +154,8 @@ TEST_F(KnotPixels, EverySwirlPointIsPureRed)
             keep(rgba, "knot_swirl.png");
         }
         // Depth of what was drawn last at each pixel, to tell a visible point from a hidden one.
-        static std::vector<float> depth(OFFSCREEN_WIDTH * OFFSCREEN_HEIGHT);
-        glReadPixels(0, 0, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+        static std::vector<float> depth(SCREEN_WIDTH * SCREEN_HEIGHT);
+        glReadPixels(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
         int visible = 0;
         for (const SwirlPoint& s : knotScene.swirlPoints) {
             WindowPoint w = project(s.x, s.y, s.z, [] {
@@ -155,10 +163,10 @@ TEST_F(KnotPixels, EverySwirlPointIsPureRed)
                 glRotatef(90.0f - knotScene.cameraOrbitAngle, 0.0f, 1.0f, 0.0f);
             });
             int x = int(std::floor(w.x)), y = int(std::floor(w.y));
-            if (x < 0 || y < 0 || x >= OFFSCREEN_WIDTH || y >= OFFSCREEN_HEIGHT) {
+            if (x < 0 || y < 0 || x >= SCREEN_WIDTH || y >= SCREEN_HEIGHT) {
                 continue;
             }
-            if (std::fabs(depth[y * OFFSCREEN_WIDTH + x] - w.depth) > 1e-4) {
+            if (std::fabs(depth[y * SCREEN_WIDTH + x] - w.depth) > 1e-4) {
                 continue;  // hidden behind the tube or a ball
             }
             ++visible;
@@ -170,6 +178,33 @@ TEST_F(KnotPixels, EverySwirlPointIsPureRed)
         EXPECT_GT(visible, 10);
         steps(1);
     }
+}
+
+// The grown knot drawn at 1920x1440, each 3x3 block averaged, is the 640x480 picture.
+TEST_F(KnotPixels, AtThreeTimesTheSizeTheKnotIsTheSamePicture)
+{
+    steps(189);
+    frame();
+    const uint8_t* small = frame();
+    const std::vector<uint8_t> screen(small, small + SCREEN_WIDTH * SCREEN_HEIGHT * 4);
+    reopenWindow(3 * SCREEN_WIDTH, 3 * SCREEN_HEIGHT);
+    knotScene.tubeTexture = loadTextureResource("REDDISH");
+    knotScene.ballTexture = loadTextureResource("BALL");
+    frame();
+    const uint8_t* big = frame();
+    keep(big, "knot_3x.png");
+    double difference = 0.0;
+    for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT * 3; ++i) {
+        const int x = i / 3 % SCREEN_WIDTH, y = i / 3 / SCREEN_WIDTH, c = i % 3;
+        int sum = 0;
+        for (int d = 0; d < 9; ++d) {
+            sum += big[((3 * y + d / 3) * 3 * SCREEN_WIDTH + 3 * x + d % 3) * 4 + c];
+        }
+        difference += std::abs(sum / 9.0 - screen[(y * SCREEN_WIDTH + x) * 4 + c]);
+    }
+    difference /= SCREEN_WIDTH * SCREEN_HEIGHT * 3;
+    std::printf("the knot at 3x averaged down: %.3f levels per channel from the 640x480 frame\n", difference);
+    EXPECT_LT(difference, 0.5);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The command lines of both programs, run as programs: the version they print, the help of the
-// demo, and how an option the demo does not know is refused before anything else happens.
+// The command lines of both programs: the demo's ways to be shown as its parser reads them, and
+// run as programs, the version they print, the help of the demo, and how an option the demo
+// does not know is refused before anything else happens.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -9,7 +10,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "shell/options.h"
 #include "yarvik_version.h"
 
 #if !defined(YARVIK_BIN) || !defined(YARVIK_CAPTURE_BIN)
@@ -50,6 +53,55 @@ int lineCount(const std::string& s)
     return n;
 }
 
+// parseDemoOptions on `args`: its status, what it read and what it wrote on standard error.
+int parse(std::vector<std::string> args, DemoOptions* options, std::string* err)
+{
+    std::vector<char*> argv = {const_cast<char*>("yarvik")};
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    *options = DEMO_OPTIONS_START;
+    ::testing::internal::CaptureStderr();
+    int status = parseDemoOptions(static_cast<int>(argv.size()), argv.data(), options);
+    *err = ::testing::internal::GetCapturedStderr();
+    return status;
+}
+
+TEST(Options, WindowAndDesktopChooseHowTheDemoIsShownAndBadOrSecondChoicesAreRefused)
+{
+    struct Case {
+        std::vector<std::string> args;
+        WindowRequest window;
+    };
+    for (const Case& c : {Case{{}, WINDOW_REQUEST_START}, Case{{"--window"}, {WINDOW_CAPTIONED, 640, 480, 0}},
+                          Case{{"--window", "1280x960"}, {WINDOW_CAPTIONED, 1280, 960, 0}},
+                          Case{{"--window", "641X479"}, {WINDOW_CAPTIONED, 641, 479, 0}},
+                          Case{{"--window", "160x120"}, {WINDOW_CAPTIONED, 160, 120, 0}},
+                          Case{{"--window", "8192x8192"}, {WINDOW_CAPTIONED, 8192, 8192, 0}},
+                          Case{{"--desktop"}, {WINDOW_DESKTOP, 640, 480, 0}}}) {
+        DemoOptions o;
+        std::string err;
+        EXPECT_EQ(parse(c.args, &o, &err), OPTIONS_RUN) << err;
+        EXPECT_TRUE(o.window.mode == c.window.mode && o.window.width == c.window.width &&
+                    o.window.height == c.window.height && o.window.samples == 0)
+            << (c.args.empty() ? "" : c.args.back()) << ": " << o.window.mode << " " << o.window.width << "x"
+            << o.window.height;
+        EXPECT_EQ(err, "");
+    }
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--window", "abc"}, {"--window", "1280"}, {"--window", "1280x960x2"}, {"--window", "159x120"},
+             {"--window", "640x119"}, {"--window", "8193x600"}, {"--window", "x960"}, {"--window", " 640x480"},
+             {"--window", "99999999999999999999x480"}, {"--window", "--desktop"}, {"--desktop", "--desktop"},
+             {"--window", "800x600", "--window"}, {"--desktop", "1280x960"}}) {
+        DemoOptions o;
+        std::string err;
+        EXPECT_EQ(parse(args, &o, &err), EXIT_USAGE) << args[1];
+        EXPECT_EQ(lineCount(err), 1) << args[1] << ": " << err;
+        EXPECT_NE(err.find(args[0] == "--window" && args[1] != "800x600" ? args[1] : args.back()), std::string::npos)
+            << "the option or size named: " << err;
+    }
+}
+
 TEST(Options, BothProgramsPrintTheOneVersionOfTheBuild)
 {
     std::string version = YARVIK_VERSION;
@@ -73,7 +125,7 @@ TEST(Options, HelpDescribesTheKeysAndEveryExitStatus)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out.rfind("usage: yarvik", 0), 0u) << r.out;
-    for (const char* part : {"Escape", "--version", "\n  0  ", "\n  1  ", "\n  2  "}) {
+    for (const char* part : {"Escape", "--version", "--window [WxH]", "--desktop", "\n  0  ", "\n  1  ", "\n  2  "}) {
         EXPECT_NE(r.out.find(part), std::string::npos) << "no '" << part << "' in:\n" << r.out;
     }
     EXPECT_EQ(run(YARVIK_BIN, "-h").out, r.out);
@@ -81,7 +133,8 @@ TEST(Options, HelpDescribesTheKeysAndEveryExitStatus)
 
 TEST(Options, AnUnknownOptionIsNamedInOneLineWithStatusTwoAndNothingRuns)
 {
-    for (const char* args : {"--bogus", "foo", "--version --bogus", "--help -x", "''"}) {
+    for (const char* args : {"--bogus", "foo", "--version --bogus", "--help -x", "''", "--window 1x1",
+                             "--window --desktop"}) {
         ProgramRun r = run(YARVIK_BIN, args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(lineCount(r.err), 1) << args << ": " << r.err;
@@ -93,11 +146,15 @@ TEST(Options, AnUnknownOptionIsNamedInOneLineWithStatusTwoAndNothingRuns)
 
 TEST(Options, WithoutOptionsTheDemoStartsAsBefore)
 {
-    // No display: the demo itself answers, as it always has, with its one reason and status 1.
-    ProgramRun r = run(YARVIK_BIN, "");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(lineCount(r.err), 1) << r.err;
-    EXPECT_EQ(r.out, "");
+    // No display: the demo itself answers, as it always has, with its one reason and status 1;
+    // so does it when asked for a window or the desktop.
+    for (const char* args : {"", "--window", "--window 800x600", "--desktop"}) {
+        ProgramRun r = run(YARVIK_BIN, args);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_EQ(lineCount(r.err), 1) << args << ": " << r.err;
+        EXPECT_NE(r.err.find("display"), std::string::npos) << args << ": " << r.err;
+        EXPECT_EQ(r.out, "") << args;
+    }
 }
 
 TEST(Options, AVersionThatCannotBeWrittenIsAFailure)

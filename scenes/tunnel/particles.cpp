@@ -6,10 +6,11 @@
 #include <cstdlib>
 
 #include "shell/gl.h"
+#include "shell/screen.h"
 
 Particle sparkPool[SPARK_POOL_SIZE];
 Particle dotPool[DOT_POOL_SIZE];
-Pen particlePen = {PEN_START_ANGLE, 320.0f, 240.0f};
+Pen particlePen = {PEN_START_ANGLE, SCREEN_WIDTH / 2.0f, SCREEN_HEIGHT / 2.0f};
 
 // Where each piece of the figure ends: 1.25, 1.75, 2.25, 3.25 and 4.25 turns of T.
 static constexpr float OUTER_CIRCLE_END = 7.853798f;

@@ -6,6 +6,7 @@
 
 #include "shell/gl.h"
 #include "shell/overlay.h"
+#include "shell/screen.h"
 
 // clang-format off
 const char* scrollerLines[SCROLLER_LINE_COUNT] = {
@@ -97,7 +98,7 @@ static constexpr float BAND_BOTTOM = 32.0f;
 static constexpr float BAND_TOP = 160.0f;
 static constexpr float FADE_CENTRE = 96.0f;
 static constexpr float FADE_SCALE = 0.0078125f;  // 1/128: opacity 0.5 at the band's edges
-static constexpr int CENTRE_X = 320;
+static constexpr int CENTRE_X = SCREEN_WIDTH / 2;
 static constexpr int UNITS_PER_CHARACTER_PAIR = 7;
 static constexpr float SCROLL_STEP = 0.5f;
 

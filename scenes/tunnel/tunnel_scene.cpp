@@ -16,6 +16,7 @@
 #include "scenes/tunnel/tunnel_state.h"
 #include "shell/clock.h"
 #include "shell/overlay.h"
+#include "shell/screen.h"
 
 TunnelState tunnelScene = TUNNEL_START_STATE;
 
@@ -28,8 +29,6 @@ static constexpr float BRIGHTEST_RING = 6.0f;
 static constexpr float QUAD_TURN = 0.03125f;     // 1/32 of a turn per quad
 static constexpr float QUAD_TEXTURE = 0.0625f;   // the texture wraps twice around a ring
 static constexpr float BALL_HALF_SIZE = 0.5f;
-static constexpr int OVERLAY_WIDTH = 640;
-static constexpr int OVERLAY_HEIGHT = 480;
 
 // c is kept as float32; the cosine and sine are taken in double and stored as float32.
 PathOffset tunnelPath(float d, int n)
@@ -92,7 +91,7 @@ void tunnelSceneDraw()
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     drawTunnel();
     glBindTexture(GL_TEXTURE_2D, 0);
-    pushOverlayProjection(OVERLAY_WIDTH, OVERLAY_HEIGHT);
+    pushOverlayProjection(SCREEN_WIDTH, SCREEN_HEIGHT);
     glLoadIdentity();
     glColor3f(1.0f, 1.0f, 1.0f);
     particlesDraw();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program's window: it covers the whole 640x480 screen, Escape ends it at once with
 # "Exiting sanely..." twice and status 0; with no display, a refused mode or a refused GL
-# context it gives one reason and status 1.
+# context it gives one reason and status 1. On a 1280x1024 screen, --desktop fills it with the
+# picture centred between two black bands, and --window WxH is a window of that size.
 . "$(dirname "$0")/lib.sh"
 
 start_display 640x480x24
@@ -39,4 +40,44 @@ SDL_AUDIODRIVER=dummy "$YARVIK" >"$WORK/out" 2>"$WORK/err"
 status=$?
 [ "$status" -eq 1 ] || fail "status $status with a refused display mode"
 grep -q "refused" "$WORK/err" || fail "no reason given for the refused mode"
+grep -q -- "--desktop" "$WORK/err" || fail "the refused mode does not suggest --desktop"
+
+# Brightest channel (0-255) of a region WxH+X+Y of a screenshot: the max, or the mean.
+region() { convert "$1" -crop "$2" +repage -format "%[fx:int(255*max($3.r,max($3.g,$3.b)))]" info:; }
+
+kill "$XVFB_PID"; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=""
+start_display 1280x1024x24
+SDL_AUDIODRIVER=dummy "$YARVIK" --desktop >"$WORK/out" 2>"$WORK/err" &
+DEMO_PID=$!
+id=$(demo_window 10) || fail "no window appeared with --desktop"
+geometry=$(xdotool getwindowgeometry "$id")
+echo "$geometry"
+echo "$geometry" | grep -q "Position: 0,0" || fail "--desktop window not at 0,0"
+echo "$geometry" | grep -q "Geometry: 1280x1024" || fail "--desktop window does not cover the 1280x1024 screen"
+sleep 2.5  # past the fade-in, the knot's dark red background stands
+import -silent -window root "$WORK/desktop.png" || fail "no screenshot"
+[ -n "${YARVIK_SHOTS:-}" ] && cp "$WORK/desktop.png" "$YARVIK_SHOTS/desktop_1280x1024.png"
+# The picture is 1280x960 (scale 2) from row 32 to row 991; the bands above and below are black.
+top=$(region "$WORK/desktop.png" 1280x32+0+0 maxima)
+bottom=$(region "$WORK/desktop.png" 1280x32+0+992 maxima)
+first=$(region "$WORK/desktop.png" 1280x1+0+32 mean)
+last=$(region "$WORK/desktop.png" 1280x1+0+991 mean)
+left=$(region "$WORK/desktop.png" 1x960+0+32 mean)
+right=$(region "$WORK/desktop.png" 1x960+1279+32 mean)
+echo "--desktop at 1280x1024: bands $top and $bottom, picture edges top $first bottom $last left $left right $right"
+[ "$top" -eq 0 ] && [ "$bottom" -eq 0 ] || fail "the bands above and below the picture are not black"
+for edge in "$first" "$last" "$left" "$right"; do
+  [ "$edge" -gt 60 ] || fail "the picture does not reach the edges of its 1280x960 area"
+done
+xdotool key --window "$id" Escape
+wait_demo 5
+[ "$STATUS" -eq 0 ] || fail "status $STATUS after Escape with --desktop"
+
+SDL_AUDIODRIVER=dummy "$YARVIK" --window 800x600 >"$WORK/out" 2>"$WORK/err" &
+DEMO_PID=$!
+id=$(demo_window 10) || fail "no window appeared with --window 800x600"
+xdotool getwindowgeometry "$id" | grep -q "Geometry: 800x600" || fail "--window 800x600 is not 800x600"
+xdotool key --window "$id" Escape
+wait_demo 5
+[ "$STATUS" -eq 0 ] || fail "status $STATUS after Escape with --window"
 echo "ok"

@@ -3,7 +3,6 @@
 #include <deque>
 
 FakeWindow fakeWindow;
-const int fullScreen = 1;
 static std::deque<DemoEvent> queued;
 static bool standing = false;
 
@@ -14,6 +13,8 @@ void fakeWindowReset()
     standing = false;
     demoRunning = 0;
     windowFailure = nullptr;
+    windowRequest = WINDOW_REQUEST_START;
+    windowPicture = SCREEN_PICTURE;
 }
 
 void fakeWindowQueue(DemoEvent event) { queued.push_back(event); }
@@ -26,9 +27,7 @@ void createDemoWindow()
         return;
     }
     standing = true;
-    setInitialGlState();
-    demoRunning = 1;
-    buildFontLists();
+    finishDemoWindow(windowRequest.width, windowRequest.height);
 }
 
 int pumpMessages()

@@ -1,5 +1,5 @@
-// A scripted window for tests on the recorded GL: it "creates" a window by setting the
-// standing GL state and building the font lists into the recorder, and its pumpMessages
+// A scripted window for tests on the recorded GL: it "creates" a window of the requested size
+// (windowRequest) by the shared finishDemoWindow, into the recorder, and its pumpMessages
 // hands out queued events one per call and counts the presents.
 #pragma once
 

@@ -123,6 +123,7 @@ int glFindCall(const std::string& name, size_t from)
 extern "C" {
 
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { record("glViewport", {double(x), double(y), double(w), double(h)}); }
+void glScissor(GLint x, GLint y, GLsizei w, GLsizei h) { record("glScissor", {double(x), double(y), double(w), double(h)}); }
 
 void glMatrixMode(GLenum mode)
 {
@@ -528,6 +529,13 @@ void glGetIntegerv(GLenum pname, GLint* params)
     default:
         *params = 0;
         break;
+    }
+}
+
+void glGetFloatv(GLenum pname, GLfloat* params)
+{
+    if (pname == GL_COLOR_CLEAR_VALUE) {
+        std::memcpy(params, glrec.clearColor.data(), sizeof glrec.clearColor);
     }
 }
 

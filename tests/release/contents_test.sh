@@ -77,7 +77,7 @@ grep -q "GNU C library $glibc or later" "$dir/yarvik.nfo" || fail "yarvik.nfo do
 [ "$(dpkg-deb -f "$DEB" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$DEB" Version)"
 depends=$(dpkg-deb -f "$DEB" Depends)
 echo "Depends: $depends"
-for dependency in libc6 libsdl2-2.0-0 libgl1 libosmesa6; do
+for dependency in libc6 libsdl2-2.0-0 libgl1 libegl1; do
   [[ "$depends" == *"$dependency"* ]] || fail "the package does not depend on $dependency"
 done
 for inside in libxmp libfreetype libglu libpng libbrotli zlib1g libasound; do

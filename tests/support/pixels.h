@@ -1,4 +1,5 @@
-// Reading back frames of the offscreen window in tests: single pixels, regions, PNG dumps.
+// Reading back frames of the offscreen window in tests: single pixels, regions, PNG dumps. A
+// frame is the window's whole drawable, windowPicture.outputWidth x outputHeight.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@ struct Rgb {
     int b;
 };
 
-// The pixel at (x, y) of a 640x480 RGBA frame, y counted upwards from the bottom row.
+// The pixel at (x, y) of an RGBA frame, y counted upwards from the bottom row.
 Rgb framePixel(const uint8_t* rgba, int x, int y);
 // Pixels in the frame whose brightest channel exceeds `threshold`.
 int litPixelCount(const uint8_t* rgba, int threshold);
@@ -19,3 +20,7 @@ Rgb frameMean(const uint8_t* rgba);
 // Writes the frame as a PNG (top row first, through ImageMagick's convert) for a person to
 // look at; returns false when it could not. Path relative to the working directory.
 bool writeFramePng(const uint8_t* rgba, const std::string& path);
+
+// Makes the offscreen window again at width x height, with that many samples per pixel (0:
+// none). Whatever lived in the old context (textures, font lists) has to be made again.
+void reopenWindow(int width, int height, int samples = 0);

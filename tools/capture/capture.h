@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "shell/screen.h"
+
 struct CaptureOptions {
     std::string out;           // .mp4 file, or a directory for PNG frames and a WAV
     bool toDirectory = false;
@@ -16,6 +18,9 @@ struct CaptureOptions {
     double to = -1.0;          // < 0: to the end
     unsigned int seed = 0;
     bool seedGiven = false;
+    int width = SCREEN_WIDTH;  // the frames' size; the picture is scaled into its largest 4:3 area
+    int height = SCREEN_HEIGHT;
+    int samples = 1;           // samples per pixel: above 1, multisampled anti-aliasing
     bool help = false;
     bool version = false;
 };

@@ -9,18 +9,26 @@
 #include "tools/capture/capture.h"
 
 const char* CAPTURE_USAGE =
-    "usage: yarvik-capture --out FILE.mp4|DIR | --profile FILE.csv [--fps N|N/M] [--from S] [--to S] [--seed N]\n"
+    "usage: yarvik-capture --out FILE.mp4|DIR | --profile FILE.csv [--fps N|N/M] [--size WxH] [--samples N]\n"
+    "                      [--from S] [--to S] [--seed N]\n"
     "Renders the demo frame by frame on a virtual clock, with no display or sound device.\n"
     "  --out FILE.mp4  H.264 video with AAC audio, encoded by the ffmpeg program\n"
     "  --out DIR       PNG frames (frame_000000.png, ...) and audio.wav in a new or empty directory\n"
     "  --profile FILE.csv  no output: the wall time of every pass (drawing and glFinish) and the\n"
     "                  scene it drew, and the time spent rendering the music, one row per frame\n"
     "  --fps N         frames per second, whole or a fraction such as 60000/1001 (default 60)\n"
+    "  --size WxH      frame size from 160x120 to 8192x8192 (default 640x480); the picture is\n"
+    "                  drawn at that resolution into the largest 4:3 area, between black bars\n"
+    "                  (1920x1080 for a 16:9 video, 2880x2160 for 4:3 at 4K); even for an MP4\n"
+    "  --samples N     N samples per pixel (multisampled anti-aliasing) where the GL offers\n"
+    "                  that many; default 1, none\n"
     "  --from S        first second of demo time to keep (earlier frames are run, not kept)\n"
     "  --to S          demo time at which to stop (default: the demo's own end)\n"
     "  --seed N        seed of the random generator, for reproducible captures\n"
     "  --help          this text\n"
     "  --version       the version\n";
+
+static constexpr int64_t MAX_SAMPLES = 32;
 
 static bool parseWhole(const char* text, int64_t max, int64_t* value)
 {
@@ -99,7 +107,8 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
             o->version = true;
             return "";
         }
-        if (arg != "--out" && arg != "--profile" && arg != "--fps" && arg != "--from" && arg != "--to" && arg != "--seed") {
+        if (arg != "--out" && arg != "--profile" && arg != "--fps" && arg != "--from" && arg != "--to" &&
+            arg != "--seed" && arg != "--size" && arg != "--samples") {
             return "unknown argument '" + arg + "' (see --help)";
         }
         if (i + 1 >= argc) {
@@ -114,6 +123,17 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
             if (!parseFps(value, &o->fpsNum, &o->fpsDen)) {
                 return std::string("--fps takes a rate such as 60, 60000/1001 or 59.94 (1 to 1000), not '") + value + "'";
             }
+        } else if (arg == "--size") {
+            if (!parseOutputSize(value, &o->width, &o->height)) {
+                return std::string("--size takes a size from 160x120 to 8192x8192 such as 1920x1080, not '") + value +
+                       "'";
+            }
+        } else if (arg == "--samples") {
+            int64_t samples = 0;
+            if (!parseWhole(value, MAX_SAMPLES, &samples)) {
+                return std::string("--samples takes a whole number from 1 to 32, not '") + value + "'";
+            }
+            o->samples = static_cast<int>(samples);
         } else if (arg == "--from") {
             if (!parseSeconds(value, &o->from)) {
                 return std::string("--from takes seconds of demo time, not '") + value + "'";
@@ -144,6 +164,10 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
     }
     size_t n = o->out.size();
     o->toDirectory = !(n > 4 && strcasecmp(o->out.c_str() + n - 4, ".mp4") == 0);
+    // H.264 in 4:2:0 halves the colour in both directions: the encoder takes even sizes only.
+    if (!o->out.empty() && !o->toDirectory && (o->width % 2 != 0 || o->height % 2 != 0)) {
+        return "an MP4 needs an even --size such as 1920x1080 (PNG frames take any)";
+    }
     return "";
 }
 

@@ -1,7 +1,7 @@
 // yarvik-capture: runs the demo exactly as the program does (same start-up, loop and scenes)
-// on a virtual clock that moves one frame interval per pass, draws into an offscreen Mesa
-// context, renders the music offline in lockstep, and hands every frame and its slice of
-// sound to the encoder. Frame n is the demo at exactly n * 1000 / fps ms. With --profile it
+// on a virtual clock that moves one frame interval per pass, draws into an offscreen GL
+// context of the frame size asked for, renders the music offline in lockstep, and hands every
+// frame and its slice of sound to the encoder. Frame n is the demo at exactly n * 1000 / fps ms. With --profile it
 // encodes nothing and records instead how long every pass took on the wall clock.
 // A close request (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT) stops the run, stops ffmpeg, removes the
 // temporary files and ends with status 128 + the signal number.
@@ -121,10 +121,11 @@ static void keepFrame(const uint8_t* rgba, int64_t frame)
     if (options.toDirectory) {
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%06lld.png", static_cast<long long>(framesKept));
-        if (!writePng(options.out + name, rgba, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT)) {
+        if (!writePng(options.out + name, rgba, options.width, options.height)) {
             reportFailure("cannot write " + options.out + name);
         }
-    } else if (std::fwrite(rgba, OFFSCREEN_WIDTH * 4, OFFSCREEN_HEIGHT, ffmpegFrames()) != OFFSCREEN_HEIGHT) {
+    } else if (std::fwrite(rgba, static_cast<size_t>(options.width) * 4, static_cast<size_t>(options.height),
+                           ffmpegFrames()) != static_cast<size_t>(options.height)) {
         reportFailure("the encoder stopped taking frames (see ffmpeg's message above)");
     }
     ++framesKept;
@@ -247,7 +248,7 @@ static bool openSinks()
     if (options.toDirectory) {
         return true;
     }
-    int error = ffmpegStartEncoder(options, OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT, videoTemp);
+    int error = ffmpegStartEncoder(options, options.width, options.height, videoTemp);
     if (error == 0) {
         return true;
     }
@@ -311,6 +312,25 @@ static int endInterrupted()
     return 128 + interruptSignal;
 }
 
+// The offscreen window for the frames asked for, then the demo on the virtual clock from 0.
+static int runDemo()
+{
+    windowRequest = WindowRequest{WINDOW_DISPLAY_MODE, options.width, options.height,
+                                  options.samples > 1 ? options.samples : 0};
+    virtualClockSeed(options.seed);
+    virtualClockSet(0);
+    offscreenPresent = present;
+    wallStart = std::chrono::steady_clock::now();
+    return demoMain();
+}
+
+static long peakResidentKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 // Runs the demo once without output and writes the profile. Returns the exit status.
 static int profileRun()
 {
@@ -319,25 +339,20 @@ static int profileRun()
         std::fprintf(stderr, "yarvik-capture: cannot write %s: %s\n", options.profile.c_str(), std::strerror(errno));
         return 1;
     }
-    std::fprintf(stderr, "yarvik-capture: profiling into %s at %lld/%lld fps, seed %u\n", options.profile.c_str(),
-                 static_cast<long long>(options.fpsNum), static_cast<long long>(options.fpsDen), options.seed);
-    virtualClockSeed(options.seed);
-    virtualClockSet(0);
-    offscreenPresent = present;
+    std::fprintf(stderr, "yarvik-capture: profiling into %s at %lld/%lld fps, %dx%d, seed %u\n",
+                 options.profile.c_str(), static_cast<long long>(options.fpsNum), static_cast<long long>(options.fpsDen),
+                 options.width, options.height, options.seed);
     profiledPasses.reserve(1 << 14);
-    wallStart = std::chrono::steady_clock::now();
 
-    int status = demoMain();
+    int status = runDemo();
     if (interrupted()) {
         return endInterrupted();
     }
 
     double wall = msSince(wallStart, std::chrono::steady_clock::now()) / 1000.0;
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     bool written = writeProfile();
     std::fprintf(stderr, "yarvik-capture: %zu passes profiled in %.1f s, peak resident memory %ld KiB\n",
-                 profiledPasses.size(), wall, usage.ru_maxrss);
+                 profiledPasses.size(), wall, peakResidentKiB());
     return status != 0 || !written ? 1 : 0;
 }
 
@@ -366,17 +381,14 @@ int main(int argc, char** argv)
     if (!options.profile.empty()) {
         return profileRun();
     }
-    std::fprintf(stderr, "yarvik-capture: %s at %lld/%lld fps, seed %u\n", options.out.c_str(),
-                 static_cast<long long>(options.fpsNum), static_cast<long long>(options.fpsDen), options.seed);
+    std::fprintf(stderr, "yarvik-capture: %s at %lld/%lld fps, %dx%d, seed %u\n", options.out.c_str(),
+                 static_cast<long long>(options.fpsNum), static_cast<long long>(options.fpsDen), options.width,
+                 options.height, options.seed);
     if (!openSinks()) {
         return 1;
     }
-    virtualClockSeed(options.seed);
-    virtualClockSet(0);
-    offscreenPresent = present;
-    wallStart = std::chrono::steady_clock::now();
 
-    int status = demoMain();
+    int status = runDemo();
 
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     double demoSeconds = static_cast<double>(frameStartMs(options, pumps > 0 ? pumps - 1 : 0)) / 1000.0;
@@ -393,8 +405,11 @@ int main(int argc, char** argv)
     if (interrupted()) {
         return endInterrupted();
     }
-    std::fprintf(stderr, "yarvik-capture: %lld frames kept, %.2f s of demo in %.1f s (%.2fx real time)\n",
-                 static_cast<long long>(framesKept), demoSeconds, wall, wall > 0 ? demoSeconds / wall : 0.0);
+    std::fprintf(stderr,
+                 "yarvik-capture: %lld frames kept, %.2f s of demo in %.1f s (%.2fx real time), peak resident memory "
+                 "%ld KiB\n",
+                 static_cast<long long>(framesKept), demoSeconds, wall, wall > 0 ? demoSeconds / wall : 0.0,
+                 peakResidentKiB());
     if (status != 0 || failed || !encoded) {
         return 1;
     }

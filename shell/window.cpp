@@ -1,10 +1,21 @@
-// Window state and event handling shared by every window implementation.
+// What every window implementation shares once its context is current: the picture's place,
+// the standing state and the font (finishDemoWindow), the failure path and the events.
 #include "shell/window.h"
 
 #include <cstdio>
 
 int demoRunning = 0;
 const char* windowFailure = nullptr;
+WindowRequest windowRequest = WINDOW_REQUEST_START;
+PictureArea windowPicture = SCREEN_PICTURE;
+
+void finishDemoWindow(int drawableWidth, int drawableHeight)
+{
+    windowPicture = pictureAreaFor(drawableWidth, drawableHeight);
+    setInitialGlState();
+    buildFontLists();
+    demoRunning = 1;
+}
 
 void demoWindowProc(DemoEvent event)
 {
