@@ -126,6 +126,11 @@ TEST_F(OverlayPixels, PictureFillsTheLargestCentredFourThreeAreaAndTheBarsStayBl
             }
         }
         EXPECT_GT(inside, c[4] * c[5] * 99 / 100) << c[0] << "x" << c[1] << ": the faded picture, but for text";
+        for (int corner = 0; corner < 4; ++corner) {  // its outermost rows and columns included
+            const Rgb p = framePixel(frame, c[2] + corner % 2 * (c[4] - 1), c[3] + corner / 2 * (c[5] - 1));
+            EXPECT_TRUE(std::abs(p.r - 100) <= 1 && std::abs(p.g - 50) <= 1 && std::abs(p.b - 20) <= 1)
+                << c[0] << "x" << c[1] << ", corner " << corner << ": " << p.r << " " << p.g << " " << p.b;
+        }
         EXPECT_EQ(litOutside, 0) << c[0] << "x" << c[1];
     }
 }
