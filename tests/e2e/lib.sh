@@ -25,10 +25,12 @@ fail() {
 
 # Starts a private Xvfb: with -displayfd the server itself takes the first display number no
 # other server holds (by its lock file) and writes it once it accepts connections, so test runs
-# side by side never share or kill each other's display.
+# side by side never share or kill each other's display. -noreset: by default the server resets
+# whenever its last client leaves (xdotool between polls, or a demo that has just ended), and a
+# program connecting during the reset is refused ("x11 not available").
 start_display() {
   local number=""
-  Xvfb -displayfd 3 -screen 0 "${1:-640x480x24}" -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${1:-640x480x24}" -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 1 100); do
     number=$(head -n 1 "$WORK/display" 2>/dev/null)
