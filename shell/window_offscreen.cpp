@@ -162,7 +162,11 @@ static void releaseOffscreen()
         if (offscreen.surface != EGL_NO_SURFACE) {
             eglDestroySurface(offscreen.display, offscreen.surface);
         }
-        eglTerminate(offscreen.display);
+        // The display itself stays initialised for the rest of the process (a window made
+        // again finds it so): eglTerminate would unload Mesa's driver, only for the next window
+        // to load it again, and would leave the driver's own allocations to leak checkers with
+        // no library to name them by.
+        eglReleaseThread();
     }
     std::free(offscreen.pixels);
     offscreen = OFFSCREEN_START;
