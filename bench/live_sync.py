@@ -424,10 +424,10 @@ pulse.pa_simple_new.restype = ctypes.c_void_p
 pulse.pa_simple_write.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_size_t, ctypes.c_void_p]
 pulse.pa_simple_get_latency.restype = ctypes.c_uint64
 pulse.pa_simple_get_latency.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-spec = SampleSpec(3, rate, 2)  # PA_SAMPLE_S16LE
+sample_format = SampleSpec(3, rate, 2)  # PA_SAMPLE_S16LE
 chunk = rate // 200            # 5 ms; 40 ms buffered, so that a busy machine does not run it dry
 attr = BufferAttr(0xFFFFFFFF, chunk * 4 * 8, 0xFFFFFFFF, chunk * 4, 0xFFFFFFFF)
-stream = pulse.pa_simple_new(None, b"stimulus", 1, None, b"stimulus", ctypes.byref(spec), None,
+stream = pulse.pa_simple_new(None, b"stimulus", 1, None, b"stimulus", ctypes.byref(sample_format), None,
                              ctypes.byref(attr), None)
 silence = bytes(chunk * 4)
 click = b"".join(int(20000 * (1 if (i // 22) % 2 else -1)).to_bytes(2, "little", signed=True) * 2
