@@ -8,10 +8,9 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
-
-#include <cmath>
 
 #include "assets/resources.h"
 #include "shell/gl.h"

@@ -1,8 +1,9 @@
 // yarvik-capture: runs the demo exactly as the program does (same start-up, loop and scenes)
 // on a virtual clock that moves one frame interval per pass, draws into an offscreen GL
 // context of the frame size asked for, renders the music offline in lockstep, and hands every
-// frame and its slice of sound to the encoder. Frame n is the demo at exactly n * 1000 / fps ms. With --profile it
-// encodes nothing and records instead how long every pass took on the wall clock.
+// frame and its slice of sound to the encoder. Frame n is the demo at exactly n * 1000 / fps
+// ms. With --profile it encodes nothing and records instead how long every pass took on the
+// wall clock.
 // A close request (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT) stops the run, stops ffmpeg, removes the
 // temporary files and ends with status 128 + the signal number.
 #include <dirent.h>
