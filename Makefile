@@ -5,7 +5,8 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test unit asan fuzz bench mutants release release-check clean
+.PHONY: all deps configure build run test unit asan fuzz bench mutants release release-check web-deps web \
+  web-test clean
 
 all: build
 
@@ -23,13 +24,15 @@ run: build
 
 # Every test through ctest, then the same unit tests built with AddressSanitizer and
 # UndefinedBehaviorSanitizer (the end-to-end runs of the real program are left out there),
-# the fuzzer, and the release's contents (make release; no network, no run of the demo).
+# the fuzzer, the release's contents (make release; no network, no run of the demo), and the
+# browser build's tests (make web-test).
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	$(MAKE) asan
 	$(MAKE) fuzz
 	$(MAKE) release
 	cd $(RELEASE_BUILD) && ctest --output-on-failure
+	$(MAKE) web-test
 
 unit: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -LE e2e
@@ -82,5 +85,21 @@ release: deps
 release-check: release
 	packaging/release-check $(RELEASE_BUILD)
 
+# The browser build, configured with emscripten's toolchain in its own folder: the wasm
+# libraries (libxmp and FreeType from Debian's sources) and the browser tests' programs and
+# page. Only these targets install emscripten, chromium and playwright-core
+# (scripts/install-web-deps); web-test runs the browser tests (label web) on node and in
+# headless Chromium.
+WEB_BUILD ?= build-web
+web-deps:
+	@scripts/install-web-deps
+
+web: web-deps
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WEB_BUILD) -j$(JOBS)
+
+web-test: web
+	cd $(WEB_BUILD) && ctest --output-on-failure -L web
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(RELEASE_BUILD) $(MUTANT_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(RELEASE_BUILD) $(MUTANT_BUILD) $(WEB_BUILD)
