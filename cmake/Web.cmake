@@ -13,7 +13,6 @@ set(webEnv ${CMAKE_COMMAND} -E env NODE_PATH=${YARVIK_NODE_PATH})
 set(CMAKE_C_LINKER_LAUNCHER ${webEnv})
 set(CMAKE_CXX_LINKER_LAUNCHER ${webEnv})
 find_program(EMCONFIGURE emconfigure REQUIRED NO_CMAKE_FIND_ROOT_PATH)
-find_program(EMMAKE emmake REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 find_program(NODE node REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 
 # Fails the configuration unless DIR holds Debian's source of the installed PACKAGE.
@@ -32,15 +31,19 @@ endfunction()
 # which only serve modules loaded from packed files), for wasm32. Its configure builds with
 # hidden symbols and XMP_SYM_VISIBILITY, so the library's functions are not all kept alive
 # as emscripten's exports; code that includes xmp.h defines it too, or the header pulls
-# <emscripten.h> into an extern "C" block, which C++ refuses.
+# <emscripten.h> into an extern "C" block, which C++ refuses. configure's test programs are
+# linked without emcc's optimiser (LDFLAGS=-O0 comes after CFLAGS on their command line),
+# which saves a minute; the library itself is compiled at -O2. Both libraries are made by
+# $(MAKE), so that they share the build's jobs.
 set(XMP_SOURCE ${CMAKE_SOURCE_DIR}/third_party/libxmp)
 yarvik_require_debian_source(${XMP_SOURCE} libxmp-dev)
 set(xmpBuild ${CMAKE_BINARY_DIR}/libxmp)
 add_custom_command(OUTPUT ${xmpBuild}/lib/libxmp.a
   COMMAND rm -rf ${xmpBuild} && cp -a ${XMP_SOURCE} ${xmpBuild}
   COMMAND cd ${xmpBuild} && ${webEnv} ${EMCONFIGURE} ./configure --quiet --host=wasm32-unknown-emscripten
-          --enable-static --disable-shared --disable-depackers --disable-prowizard CFLAGS=-O2 >${xmpBuild}.log 2>&1
-  COMMAND ${EMMAKE} $(MAKE) -C ${xmpBuild} lib/libxmp.a >>${xmpBuild}.log 2>&1
+          --enable-static --disable-shared --disable-depackers --disable-prowizard CFLAGS=-O2 LDFLAGS=-O0
+          >${xmpBuild}.log 2>&1
+  COMMAND $(MAKE) -C ${xmpBuild} lib/libxmp.a AR=${CMAKE_AR} >>${xmpBuild}.log 2>&1
   DEPENDS ${XMP_SOURCE}/debian/changelog
   COMMENT "Building libxmp for wasm (static) from Debian's source")
 add_custom_target(libxmp_wasm ALL DEPENDS ${xmpBuild}/lib/libxmp.a)
@@ -59,11 +62,12 @@ set(freetypeBuild ${CMAKE_BINARY_DIR}/freetype)
 set(freetypePrefix ${CMAKE_BINARY_DIR}/freetype-wasm)
 add_custom_command(OUTPUT ${freetypePrefix}/lib/libfreetype.a
   COMMAND rm -rf ${freetypeBuild} ${freetypePrefix}
-  COMMAND ${webEnv} ${CMAKE_COMMAND} -S ${FREETYPE_SOURCE} -B ${freetypeBuild} -G ${CMAKE_GENERATOR}
+  COMMAND ${webEnv} ${CMAKE_COMMAND} -S ${FREETYPE_SOURCE} -B ${freetypeBuild} -G "Unix Makefiles"
           -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF
           -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON
-          -DFT_DISABLE_BROTLI=ON -DCMAKE_INSTALL_PREFIX=${freetypePrefix} >${freetypeBuild}.log 2>&1
-  COMMAND ${CMAKE_COMMAND} --build ${freetypeBuild} >>${freetypeBuild}.log 2>&1
+          -DFT_DISABLE_BROTLI=ON -DCMAKE_INSTALL_PREFIX=${freetypePrefix} -DCMAKE_INSTALL_MESSAGE=NEVER
+          >${freetypeBuild}.log 2>&1
+  COMMAND $(MAKE) -C ${freetypeBuild} >>${freetypeBuild}.log 2>&1
   COMMAND ${CMAKE_COMMAND} --install ${freetypeBuild} >>${freetypeBuild}.log 2>&1
   DEPENDS ${FREETYPE_SOURCE}/debian/changelog
   COMMENT "Building FreeType for wasm (static) from Debian's source")
