@@ -25,10 +25,11 @@ const TYPES = {
 
 // Serves the files under `root` (and nothing outside it) on 127.0.0.1 at a free port.
 async function serveFolder(root) {
+  const base = path.resolve(root);
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
-    const file = path.join(root, path.normalize(name));
-    const inside = file.startsWith(path.resolve(root) + path.sep);
+    const file = path.join(base, path.normalize(name));
+    const inside = file.startsWith(base + path.sep);
     fs.readFile(file, (error, body) => {
       if (!inside || error) {
         response.writeHead(404).end();
