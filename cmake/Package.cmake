@@ -9,7 +9,7 @@
 #   - target `release`: dist/yarvik_VERSION_ARCH.deb through CPack, its dependencies found by
 #     dpkg-shlibdeps.
 include(GNUInstallDirs)
-set(YARVIK_INSTALL_GAMESDIR games CACHE PATH "Where the demo is installed, under the prefix (/usr/games in the package)")
+set(gamesDir games)
 set(packaging ${CMAKE_SOURCE_DIR}/packaging)
 set(generated ${CMAKE_BINARY_DIR}/packaging)
 
@@ -46,10 +46,10 @@ foreach(size ${iconSizes})
 endforeach()
 add_custom_target(package_files ALL DEPENDS ${packageFiles})
 
-install(PROGRAMS $<TARGET_FILE:yarvik> DESTINATION ${YARVIK_INSTALL_GAMESDIR})
+install(PROGRAMS $<TARGET_FILE:yarvik> DESTINATION ${gamesDir})
 install(PROGRAMS $<TARGET_FILE:yarvik-capture> DESTINATION ${CMAKE_INSTALL_BINDIR})
 # What the linker leaves that no one runs (as dh_strip does): the compiler's notes.
-install(CODE "foreach(program ${YARVIK_INSTALL_GAMESDIR}/yarvik ${CMAKE_INSTALL_BINDIR}/yarvik-capture)
+install(CODE "foreach(program ${gamesDir}/yarvik ${CMAKE_INSTALL_BINDIR}/yarvik-capture)
                 execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
                                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${program}\" COMMAND_ERROR_IS_FATAL ANY)
               endforeach()")

@@ -1,6 +1,7 @@
 # The release configuration (-DYARVIK_RELEASE=ON, built by `make release` in build-release):
-# the same programs from the same sources and compiler flags, linked twice over for the two
-# ways they are handed out, and packed into dist/. Other configurations are left as they are.
+# the same programs from the same sources and optimisation flags, built and linked once for
+# each of the two ways they are handed out, and packed into dist/. Other configurations are
+# left as they are.
 #
 #   YARVIK_RELEASE_LINK=static (build-release): the demo archive for any x86-64 Linux. FreeType
 #   (with the PNG, zlib and Brotli code it uses), GLU, zlib, libxmp and, in yarvik, the C++
