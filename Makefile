@@ -70,9 +70,11 @@ MUTANT_BUILD ?= build-mutants
 mutants: deps
 	scripts/mutants --build $(MUTANT_BUILD) --jobs $(JOBS)
 
-# The release, built in its own configuration: dist/yarvik-VERSION-linux-x86_64.tar.gz (the
-# demo archive) and dist/yarvik_VERSION_amd64.deb. release-check runs both in bare Debian 12
-# roots made from the package mirror (it needs the network and a few minutes).
+# The release: dist/yarvik-VERSION-linux-x86_64.tar.gz, the demo archive with its libraries
+# linked in (build-release), and dist/yarvik_VERSION_amd64.deb, the Debian package on Debian's
+# shared libraries (from a second configuration, build-release/package). release-check runs
+# lintian and the AppStream and desktop-entry validators on the package, then both in bare
+# Debian 12 roots made from the package mirror (it needs the network and a few minutes).
 RELEASE_BUILD ?= build-release
 release: deps
 	cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DYARVIK_RELEASE=ON -DYARVIK_TESTS=OFF \
