@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "math/knot_math.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "scenes/knot/knot_draw.h"
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/full_pools.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "scenes/tunnel/particles.h"
 #include "scenes/tunnel/scroller.h"
 #include "scenes/tunnel/tunnel_scene.h"
 #include "scenes/tunnel/tunnel_state.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 // The sound output: a seam between the player and the platform. The player hands it a render
 // function and the output pulls interleaved signed 16-bit frames from it. Linked, not switched:
-// music/output_sdl.cpp (the SDL2 audio device) in the program, tests/support/null_output.cpp
-// (no device) in the tests, an offline output of its own in a capture tool.
+// platform/sdl/output_sdl.cpp (the SDL2 audio device) in the program,
+// platform/offscreen/output_offline.cpp (pulled by the capture itself) in the capture tool,
+// tests/fakes/null_output.cpp (no device) in the tests.
 #pragma once
 
 #include <cstdint>

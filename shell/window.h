@@ -1,6 +1,6 @@
 // The demo's one window and its GL context. The window itself is a platform seam: the real
-// program links window_sdl.cpp, the pixel tests and the capture tool window_offscreen.cpp,
-// the loop tests a scripted fake. Each makes its context current and then calls
+// program links platform/sdl/window_sdl.cpp, the pixel tests and the capture tool
+// platform/offscreen/window_offscreen.cpp, the loop tests the scripted tests/fakes/fake_window.cpp. Each makes its context current and then calls
 // finishDemoWindow, or failDemoWindow when it cannot; everything from there on is shared: the
 // picture's place in the drawable, the standing GL state, the font's display lists, the
 // running flag, and the event handler.

@@ -13,9 +13,9 @@
 #include "assets/resources.h"
 #include "shell/demo.h"
 #include "shell/scenes.h"
-#include "tests/gl_recorder/fake_window.h"
-#include "tests/gl_recorder/gl_recorder.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
+#include "tests/fakes/fake_window.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 

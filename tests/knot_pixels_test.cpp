@@ -10,12 +10,12 @@
 
 #include "assets/tga.h"
 #include "math/knot_math.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
 #include "tests/support/pixels.h"
 
 namespace {

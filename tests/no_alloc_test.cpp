@@ -18,10 +18,10 @@
 #include "shell/demo.h"
 #include "shell/scenes.h"
 #include "shell/window.h"
-#include "tests/gl_recorder/fake_window.h"
-#include "tests/gl_recorder/gl_recorder.h"
-#include "tests/support/fake_clock.h"
-#include "tests/support/null_output.h"
+#include "tests/fakes/fake_clock.h"
+#include "tests/fakes/fake_window.h"
+#include "tests/fakes/gl_recorder.h"
+#include "tests/fakes/null_output.h"
 #include "tools/xm/xm_writer.h"
 
 #if defined(__SANITIZE_ADDRESS__)

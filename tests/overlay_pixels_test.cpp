@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "assets/resources.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "shell/gl.h"
 #include "shell/overlay.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
 #include "tests/support/pixels.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "scenes/tunnel/particles.h"
-#include "tests/gl_recorder/gl_recorder.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 

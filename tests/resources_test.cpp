@@ -15,7 +15,7 @@
 
 #include "assets/resources.h"
 #include "assets/tga.h"
-#include "tests/gl_recorder/gl_recorder.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "scenes/tunnel/scroller.h"
-#include "tests/gl_recorder/gl_recorder.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "assets/resources.h"
 #include "assets/tga.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
 #include "tests/support/pixels.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "music/player.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "scenes/tunnel/particles.h"
 #include "scenes/tunnel/scroller.h"
 #include "scenes/tunnel/tunnel_scene.h"
@@ -16,8 +17,7 @@
 #include "shell/gl.h"
 #include "shell/overlay.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
 #include "tests/support/pixels.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include "scenes/tunnel/scroller.h"
 #include "scenes/tunnel/tunnel_scene.h"
 #include "scenes/tunnel/tunnel_state.h"
-#include "tests/gl_recorder/gl_recorder.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 

@@ -21,11 +21,13 @@
 #include <vector>
 
 #include "music/player.h"
+#include "platform/offscreen/output_offline.h"
+#include "platform/offscreen/virtual_clock.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "shell/demo.h"
 #include "shell/heap.h"
 #include "shell/process.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
 #include "tools/capture/capture.h"
 #include "yarvik_version.h"
 

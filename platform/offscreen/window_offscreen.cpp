@@ -8,7 +8,7 @@
 // before its pixels are read (read straight from the pbuffer, Mesa gives one sample per pixel,
 // unresolved). What a swap would present is handed to offscreenPresent. There are no events:
 // the running flag falls only when someone clears it.
-#include "shell/window_offscreen.h"
+#include "platform/offscreen/window_offscreen.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

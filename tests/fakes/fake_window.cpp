@@ -1,4 +1,4 @@
-#include "tests/gl_recorder/fake_window.h"
+#include "tests/fakes/fake_window.h"
 
 #include <deque>
 

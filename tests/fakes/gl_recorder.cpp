@@ -1,5 +1,5 @@
 // The recording GL and GLU entry points.
-#include "tests/gl_recorder/gl_recorder.h"
+#include "tests/fakes/gl_recorder.h"
 
 #include <GL/glu.h>
 

@@ -1,4 +1,4 @@
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
 
 #include "shell/clock.h"
 

@@ -1,4 +1,4 @@
-#include "tests/support/null_output.h"
+#include "tests/fakes/null_output.h"
 
 NullOutput nullOutput{};
 static int refuseOpen = 0;

@@ -1,10 +1,11 @@
 // The capture's sound output: no device; the capture pulls the player's audio itself, in
 // lockstep with the virtual clock, so the sound track matches the picture sample for sample.
 // What it has pulled counts as played: that audio goes with the frames already kept.
+#include "platform/offscreen/output_offline.h"
+
 #include <cstring>
 
 #include "music/output.h"
-#include "tools/capture/capture.h"
 
 static AudioRender renderAudio = nullptr;
 static int outputChannels = 2;

@@ -1,7 +1,7 @@
 // The capture's clock: time moves only when the capture moves it, one frame interval per
 // pass of the main loop, so every frame is taken at exactly its own moment.
+#include "platform/offscreen/virtual_clock.h"
 #include "shell/clock.h"
-#include "tools/capture/capture.h"
 
 static uint32_t now = CLOCK_BASE_MS;
 static unsigned int seed = 0;
