@@ -39,7 +39,7 @@ bool prepare()
         }
         prepared = true;
     }
-    return demoRunning == 1 && knotScene.growthCount == KNOT_GROWTH_LIMIT;
+    return windowCore.running == 1 && knotScene.growthCount == KNOT_GROWTH_LIMIT;
 }
 
 void put(Vec3 normal, Vec3 vertex)

@@ -23,7 +23,7 @@ void BM_KnotFramePixelsCompleteTube(benchmark::State& state)
         }
         windowMade = true;
     }
-    if (demoRunning != 1) {
+    if (windowCore.running != 1) {
         state.SkipWithError("no offscreen GL context");
         return;
     }

@@ -21,7 +21,7 @@ void BM_TunnelFramePixelsFullPools(benchmark::State& state)
         tunnelSceneInit();
         windowMade = true;
     }
-    if (demoRunning != 1) {
+    if (windowCore.running != 1) {
         state.SkipWithError("no offscreen GL context");
         return;
     }

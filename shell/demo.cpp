@@ -6,6 +6,7 @@
 
 #include "shell/clock.h"
 #include "shell/gl.h"
+#include "shell/gl_state.h"
 #include "shell/overlay.h"
 #include "shell/scenes.h"
 #include "shell/window.h"
@@ -52,7 +53,7 @@ static int startUp(const DemoParts& parts)
     loop.parts = &parts;
     std::srand(randomSeed());
     createDemoWindow();
-    if (!demoRunning) {
+    if (!windowCore.running) {
         return 0;
     }
     parts.startSound();
@@ -157,5 +158,5 @@ int demoRun(const DemoParts& parts)
         }
     }
     shutDown(parts);
-    return windowFailure != nullptr ? 1 : 0;
+    return windowCore.failure != nullptr ? 1 : 0;
 }

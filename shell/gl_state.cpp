@@ -3,12 +3,14 @@
 // configured (but off), lighting off, and the perspective projection over the picture area.
 // At any scale but 1, points and lines are one unit wide, so particles and outlines keep their
 // weight; around a picture that leaves bars, drawing is cut to the picture area.
+#include "shell/gl_state.h"
+
 #include "shell/gl.h"
 #include "shell/window.h"
 
 void setInitialGlState()
 {
-    const PictureArea& picture = windowPicture;
+    const PictureArea& picture = windowCore.picture;
     glViewport(picture.x, picture.y, picture.width, picture.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -43,7 +45,7 @@ void setInitialGlState()
 // the scissor widened to the whole output for that one clear.
 void clearFrame()
 {
-    const PictureArea& picture = windowPicture;
+    const PictureArea& picture = windowCore.picture;
     if (pictureHasBars(picture)) {
         GLfloat sceneColour[4];
         glGetFloatv(GL_COLOR_CLEAR_VALUE, sceneColour);

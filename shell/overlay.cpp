@@ -90,7 +90,7 @@ void drawBitmapText(const char* format, float x, float y, ...)
     }
     glRasterPos2f(x, y);
     glPushAttrib(GL_LIST_BIT);
-    glListBase(fontListBase);
+    glListBase(windowCore.fontListBase);
     glCallLists(static_cast<GLsizei>(std::strlen(text)), GL_UNSIGNED_BYTE, text);
     glPopAttrib();
 }

@@ -32,7 +32,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_EQ(demoRunning, 1);
+        ASSERT_EQ(windowCore.running, 1);
         fakeClockAdvanceOnRead(0);
         fakeClockSet(20000);
         knotScene = KNOT_START_STATE;
@@ -42,7 +42,7 @@ protected:
     }
     void TearDown() override
     {
-        if (windowPicture.outputWidth != SCREEN_WIDTH) {
+        if (windowCore.picture.outputWidth != SCREEN_WIDTH) {
             reopenWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
         }
     }

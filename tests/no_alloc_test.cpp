@@ -224,7 +224,7 @@ void betweenPasses()
     }
     if (run.pumps >= PUMP_LIMIT) {
         run.stoppedByLimit = true;
-        demoRunning = 0;
+        windowCore.running = 0;
     }
     run.passes.push_back(Pass{scene, -1});
 

@@ -104,7 +104,7 @@ TEST_F(Overlay, ElapsedTimeSurvivesTheTickCounterWrap)
 
 TEST_F(Overlay, BitmapTextFormatsSetsRasterAndRestoresListBase)
 {
-    fontListBase = 1000;
+    windowCore.fontListBase = 1000;
     glListBase(7);
     glRecorderReset();
     glrec.listBase = 7;

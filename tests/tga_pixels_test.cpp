@@ -76,7 +76,7 @@ protected:
     static void SetUpTestSuite() { createDemoWindow(); }
     void SetUp() override
     {
-        ASSERT_EQ(demoRunning, 1);
+        ASSERT_EQ(windowCore.running, 1);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glOrtho(0, 640, 0, 480, -1, 1);

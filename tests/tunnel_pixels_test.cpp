@@ -82,7 +82,7 @@ protected:
     }
     void SetUp() override
     {
-        ASSERT_EQ(demoRunning, 1);
+        ASSERT_EQ(windowCore.running, 1);
         const TunnelState loaded = tunnelScene;
         tunnelScene = TUNNEL_START_STATE;
         tunnelScene.tunnelTexture = loaded.tunnelTexture;

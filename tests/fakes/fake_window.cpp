@@ -1,3 +1,4 @@
+// The scripted window: events from a queue, presents counted, no drawable.
 #include "tests/fakes/fake_window.h"
 
 #include <deque>
@@ -11,10 +12,7 @@ void fakeWindowReset()
     fakeWindow = FakeWindow{};
     queued.clear();
     standing = false;
-    demoRunning = 0;
-    windowFailure = nullptr;
-    windowRequest = WINDOW_REQUEST_START;
-    windowPicture = SCREEN_PICTURE;
+    windowCore = WINDOW_CORE_START_STATE;
 }
 
 void fakeWindowQueue(DemoEvent event) { queued.push_back(event); }
@@ -27,23 +25,27 @@ void createDemoWindow()
         return;
     }
     standing = true;
-    finishDemoWindow(windowRequest.width, windowRequest.height);
+    finishDemoWindow(windowCore.request.width, windowCore.request.height);
 }
 
-int pumpMessages()
+bool windowPollEvent(DemoEvent* event)
 {
     if (fakeWindow.onPump) {
         fakeWindow.onPump();
     }
-    if (!queued.empty()) {
-        DemoEvent e = queued.front();
-        queued.pop_front();
-        demoWindowProc(e);
+    if (queued.empty()) {
+        return false;
     }
+    *event = queued.front();
+    queued.pop_front();
+    return true;
+}
+
+void windowPresent()
+{
     if (standing) {
         ++fakeWindow.presents;
     }
-    return demoRunning;
 }
 
 void destroyDemoWindow()
