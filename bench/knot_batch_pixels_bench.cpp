@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int TUBE_VERTICES = KNOT_SEGMENT_COUNT * RING_QUADS * 4;
+constexpr int TUBE_VERTICES = KNOT_SEGMENT_COUNT * QUADS_PER_RING * 4;
 
 std::vector<GLfloat> tubeVertices;
 std::vector<GLfloat> tubeNormals;
@@ -63,9 +63,9 @@ void buildTube()
         Vec3 p2 = knotScaled(knotScene.segments[k < KNOT_SEGMENT_COUNT - 1 ? k + 1 : 0].end, s);
         float r0 = knotRingRadius(k);
         float r1 = knotRingRadius(k + 1);
-        for (int j = 0; j < RING_QUADS; ++j) {
-            float theta0 = static_cast<float>(j) / RING_QUADS * FULL_TURN;
-            float theta1 = static_cast<float>(j + 1) / RING_QUADS * FULL_TURN;
+        for (int j = 0; j < QUADS_PER_RING; ++j) {
+            float theta0 = static_cast<float>(j) / QUADS_PER_RING * FULL_TURN;
+            float theta1 = static_cast<float>(j + 1) / QUADS_PER_RING * FULL_TURN;
             Vec3 v00 = knotRingPoint(p0, p1, r0, theta0);
             Vec3 v10 = knotRingPoint(p1, p2, r1, theta0);
             Vec3 v11 = knotRingPoint(p1, p2, r1, theta1);
@@ -171,7 +171,7 @@ void BM_KnotTubeAsDrawn(benchmark::State& state)
         frame(knotSceneDraw);
         benchmark::DoNotOptimize(offscreenFrame());
     }
-    state.counters["quads"] = KNOT_SEGMENT_COUNT * RING_QUADS;
+    state.counters["quads"] = KNOT_SEGMENT_COUNT * QUADS_PER_RING;
 }
 BENCHMARK(BM_KnotTubeAsDrawn)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -187,7 +187,7 @@ void BM_KnotTubeOneBatch(benchmark::State& state)
         frame(drawBatchedScene);
         benchmark::DoNotOptimize(offscreenFrame());
     }
-    state.counters["quads"] = KNOT_SEGMENT_COUNT * RING_QUADS;
+    state.counters["quads"] = KNOT_SEGMENT_COUNT * QUADS_PER_RING;
     // -1: the scene drew no tube to compare with.
     state.counters["differingPixels"] = differing;
 }

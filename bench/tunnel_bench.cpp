@@ -19,7 +19,7 @@ void BM_TunnelSceneDrawFullPools(benchmark::State& state)
     fillParticlePools();
     tunnelScene.travelPosition = 12.3f;
     tunnelScene.wobbleAngle = 4.5f;
-    scrollPosition = 96.0f;  // five rows in the band
+    scroller.scrollPosition = 96.0f;  // five rows in the band
     for (auto _ : state) {
         glrec.callCount = 0;
         glLoadIdentity();

@@ -28,7 +28,7 @@ void BM_TunnelFramePixelsFullPools(benchmark::State& state)
     fillParticlePools();
     tunnelScene.travelPosition = 12.3f;
     tunnelScene.wobbleAngle = 4.5f;
-    scrollPosition = 96.0f;
+    scroller.scrollPosition = 96.0f;
     for (auto _ : state) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();

@@ -11,7 +11,6 @@
 #include FT_FREETYPE_H
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "assets/resources.h"
@@ -72,13 +71,13 @@ static void compileGlyph(FT_Face face, unsigned int list, unsigned char byte)
 void buildFontLists()
 {
     windowCore.fontListBase = glGenLists(256);
-    ResourceBlob* blob = findResourceBlob("SANSBOLD", "FONT");
+    ResourceBlob font;
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     const long scaledHeight = std::lround(static_cast<float>(FONT_PIXEL_HEIGHT) * windowCore.picture.scale);
     const FT_UInt pixelHeight = static_cast<FT_UInt>(scaledHeight > 1 ? scaledHeight : 1);
-    bool ready = blob != nullptr && FT_Init_FreeType(&library) == 0 &&
-                 FT_New_Memory_Face(library, blob->data, static_cast<FT_Long>(blob->size), 0, &face) == 0 &&
+    bool ready = takeResource("SANSBOLD", "FONT", &font) && FT_Init_FreeType(&library) == 0 &&
+                 FT_New_Memory_Face(library, font.data, static_cast<FT_Long>(font.size), 0, &face) == 0 &&
                  FT_Set_Pixel_Sizes(face, 0, pixelHeight) == 0;
 
     // glBitmap reads its rows byte-aligned while the lists compile; the standing unpack
@@ -100,5 +99,4 @@ void buildFontLists()
     if (library != nullptr) {
         FT_Done_FreeType(library);
     }
-    std::free(blob);
 }

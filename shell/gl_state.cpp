@@ -5,6 +5,8 @@
 // weight; around a picture that leaves bars, drawing is cut to the picture area.
 #include "shell/gl_state.h"
 
+#include <cstdio>
+
 #include "shell/gl.h"
 #include "shell/window.h"
 
@@ -56,4 +58,20 @@ void clearFrame()
         glScissor(picture.x, picture.y, picture.width, picture.height);
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void reportGlErrors()
+{
+#ifndef NDEBUG
+    // GL keeps at most one flag per kind of error; the bound only guards against a driver that
+    // never reports GL_NO_ERROR.
+    constexpr int ERROR_KINDS = 8;
+    for (int i = 0; i < ERROR_KINDS; ++i) {
+        const GLenum error = glGetError();
+        if (error == GL_NO_ERROR) {
+            break;
+        }
+        std::fprintf(stderr, "yarvik: GL error 0x%04x in this pass\n", static_cast<unsigned>(error));
+    }
+#endif
 }

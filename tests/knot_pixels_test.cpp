@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/texture_resource.h"
 #include "assets/tga.h"
 #include "math/knot_math.h"
 #include "platform/offscreen/window_offscreen.h"

@@ -186,10 +186,10 @@ int liveCount(const Particle* pool, int size)
 // Every dot, then every spark that has fallen off since: emissions take the free records.
 void fillPools()
 {
-    while (liveCount(dotPool, DOT_POOL_SIZE) < DOT_POOL_SIZE) {
+    while (liveCount(particleField.dots, DOT_POOL_SIZE) < DOT_POOL_SIZE) {
         emitParticles(320.0f, 400.0f, 128, 128, 128);
     }
-    while (liveCount(sparkPool, SPARK_POOL_SIZE) < SPARK_POOL_SIZE) {
+    while (liveCount(particleField.sparks, SPARK_POOL_SIZE) < SPARK_POOL_SIZE) {
         emitParticles(320.0f, 400.0f, 128, 128, 128);
     }
 }
@@ -217,7 +217,7 @@ void betweenPasses()
     if (scene == 2) {
         fillPools();
         ++run.fullPoolPasses;
-        const float lastRowShown = scrollPosition - LINE_SPACING * SCROLLED_ROWS;
+        const float lastRowShown = scroller.scrollPosition - LINE_SPACING * SCROLLED_ROWS;
         if (lastRowShown > BAND_BOTTOM && isModulePlaying()) {
             stopModule();  // the tunnel fades out and the sequence ends
         }
@@ -295,7 +295,7 @@ TEST(MainLoop, AllocatesNothingInAnyPassOfEitherSceneWithFullPools)
     EXPECT_EQ(knotScene.growthCount, KNOT_GROWTH_LIMIT);
     EXPECT_GE(passesPerScene[2], 400);
     EXPECT_EQ(run.fullPoolPasses, passesPerScene[2]);
-    EXPECT_GT(scrollPosition - LINE_SPACING * SCROLLED_ROWS, BAND_BOTTOM);
+    EXPECT_GT(scroller.scrollPosition - LINE_SPACING * SCROLLED_ROWS, BAND_BOTTOM);
     EXPECT_GT(demoSceneIndex(), DEMO_SCENE_COUNT) << "the sequence did not play to its end";
 }
 

@@ -65,9 +65,9 @@ static void drawTubeSegment(int k)
     float r0 = knotRingRadius(k);
     float r1 = knotRingRadius(k + 1);
     bool solid = k < knotScene.growthCount - OUTLINED_TAIL;
-    for (int j = 0; j < RING_QUADS; j += quadStep) {
-        float theta0 = static_cast<float>(j) / RING_QUADS * FULL_TURN;
-        float theta1 = static_cast<float>(j + 1) / RING_QUADS * FULL_TURN;
+    for (int j = 0; j < QUADS_PER_RING; j += quadStep) {
+        float theta0 = static_cast<float>(j) / QUADS_PER_RING * FULL_TURN;
+        float theta1 = static_cast<float>(j + 1) / QUADS_PER_RING * FULL_TURN;
         Vec3 v00 = knotRingPoint(p0, p1, r0, theta0);
         Vec3 v10 = knotRingPoint(p1, p2, r1, theta0);
         Vec3 v11 = knotRingPoint(p1, p2, r1, theta1);

@@ -5,8 +5,6 @@
 
 #include "math/vec3.h"
 
-constexpr int RING_QUADS = 32;  // quads around the tube
-
 void knotDrawBeforeTube();
 void knotDrawAfterTube();
 
