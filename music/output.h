@@ -11,9 +11,9 @@
 using AudioRender = void (*)(int16_t* out, int frames);
 
 // Opens the output at `rate` frames per second with `channels` interleaved channels, pulling
-// `frames` frames at a time from `render`. It starts paused. Returns 1 when an output is open
-// (possibly a silent one that consumes audio at real-time pace), 0 when none could be opened.
-int audioOutputOpen(int rate, int channels, int frames, AudioRender render);
+// `frames` frames at a time from `render`. It starts paused. True when an output is open
+// (possibly a silent one that consumes audio at real-time pace), false when none could be.
+bool audioOutputOpen(int rate, int channels, int frames, AudioRender render);
 
 // Starts pulling audio from the render function.
 void audioOutputResume();

@@ -31,7 +31,8 @@ static const unsigned short CP1252_HIGH[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
 };
 
-unsigned int cp1252ToUnicode(unsigned char byte)
+// The Unicode code point that a byte of text stands for (Windows-1252); 0 for none.
+static unsigned int cp1252ToUnicode(unsigned char byte)
 {
     if (byte >= 0x80 && byte <= 0x9F) {
         return CP1252_HIGH[byte - 0x80];

@@ -439,6 +439,9 @@ TEST_F(DemoLoop, EscapeDuringAFadeEndsAtTheNextLoopTestWithTheSameShutdown)
     };
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(passes.size(), 30u);
+    // Every loop test presents, the first an empty frame and the last, which ends the loop, the
+    // frame of the last pass.
+    EXPECT_EQ(fakeWindow.presents, 31);
     EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
               (std::vector<std::string>{"release1", "release2", "shutdownSound"}));
     EXPECT_EQ(output, "Exiting sanely...\nExiting sanely...\n");

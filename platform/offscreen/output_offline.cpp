@@ -7,38 +7,41 @@
 
 #include "music/output.h"
 
-static AudioRender renderAudio = nullptr;
-static int outputChannels = 2;
-static bool started = false;
-static int64_t pulledFrames = 0;
+struct OfflineOutputState {
+    AudioRender render;    // null while no output is open
+    int channels;
+    bool started;          // resumed: from then on the capture's pulls render the module
+    int64_t pulledFrames;  // rendered since the output was opened, all of them played
+};
+static constexpr OfflineOutputState OFFLINE_OUTPUT_START_STATE = {nullptr, 2, false, 0};
+static OfflineOutputState offlineOutput = OFFLINE_OUTPUT_START_STATE;
 
-int audioOutputOpen(int, int channels, int, AudioRender render)
+bool audioOutputOpen(int, int channels, int, AudioRender render)
 {
-    renderAudio = render;
-    outputChannels = channels;
-    started = false;
-    pulledFrames = 0;
-    return 1;
+    offlineOutput = OFFLINE_OUTPUT_START_STATE;
+    offlineOutput.render = render;
+    offlineOutput.channels = channels;
+    return true;
 }
 
-void audioOutputResume() { started = true; }
+void audioOutputResume() { offlineOutput.started = true; }
 void audioOutputLock() {}
 void audioOutputUnlock() {}
-int64_t audioOutputPlayedFrames() { return pulledFrames; }
+int64_t audioOutputPlayedFrames() { return offlineOutput.pulledFrames; }
 
 void audioOutputClose()
 {
-    renderAudio = nullptr;
-    started = false;
-    pulledFrames = 0;
+    offlineOutput.render = nullptr;
+    offlineOutput.started = false;
+    offlineOutput.pulledFrames = 0;
 }
 
 void offlineAudioRender(int16_t* out, int frames)
 {
-    if (renderAudio != nullptr && started) {
-        renderAudio(out, frames);
-        pulledFrames += frames;
+    if (offlineOutput.render != nullptr && offlineOutput.started) {
+        offlineOutput.render(out, frames);
+        offlineOutput.pulledFrames += frames;
     } else {
-        std::memset(out, 0, sizeof(int16_t) * static_cast<size_t>(frames) * outputChannels);
+        std::memset(out, 0, sizeof(int16_t) * static_cast<size_t>(frames) * offlineOutput.channels);
     }
 }

@@ -1,27 +1,31 @@
+// The tests' tick counter and seed.
 #include "tests/fakes/fake_clock.h"
 
 #include "shell/clock.h"
 
-static uint32_t now = 0;
-static uint32_t stepOnRead = 0;
-static int reads = 0;
+struct FakeClockState {
+    uint32_t now;
+    uint32_t stepOnRead;  // added after every reading
+    int reads;            // readings since the last fakeClockSet
+};
+static FakeClockState fakeClock = {0, 0, 0};
 
 void fakeClockSet(uint32_t ms)
 {
-    now = ms;
-    reads = 0;
+    fakeClock.now = ms;
+    fakeClock.reads = 0;
 }
 
-void fakeClockAdvance(uint32_t ms) { now += ms; }
-void fakeClockAdvanceOnRead(uint32_t ms) { stepOnRead = ms; }
-uint32_t fakeClockNow() { return now; }
-int fakeClockReads() { return reads; }
+void fakeClockAdvance(uint32_t ms) { fakeClock.now += ms; }
+void fakeClockAdvanceOnRead(uint32_t ms) { fakeClock.stepOnRead = ms; }
+uint32_t fakeClockNow() { return fakeClock.now; }
+int fakeClockReads() { return fakeClock.reads; }
 
 uint32_t tickCount()
 {
-    ++reads;
-    uint32_t value = now;
-    now += stepOnRead;
+    ++fakeClock.reads;
+    uint32_t value = fakeClock.now;
+    fakeClock.now += fakeClock.stepOnRead;
     return value;
 }
 

@@ -1,21 +1,15 @@
 // The scripted window: events from a queue, presents counted, no drawable.
 #include "tests/fakes/fake_window.h"
 
-#include <deque>
-
 FakeWindow fakeWindow;
-static std::deque<DemoEvent> queued;
-static bool standing = false;
 
 void fakeWindowReset()
 {
     fakeWindow = FakeWindow{};
-    queued.clear();
-    standing = false;
     windowCore = WINDOW_CORE_START_STATE;
 }
 
-void fakeWindowQueue(DemoEvent event) { queued.push_back(event); }
+void fakeWindowQueue(DemoEvent event) { fakeWindow.queued.push_back(event); }
 
 void createDemoWindow()
 {
@@ -24,7 +18,7 @@ void createDemoWindow()
         failDemoWindow("display mode 640x480 refused (fake)");
         return;
     }
-    standing = true;
+    fakeWindow.standing = true;
     finishDemoWindow(windowCore.request.width, windowCore.request.height);
 }
 
@@ -33,17 +27,17 @@ bool windowPollEvent(DemoEvent* event)
     if (fakeWindow.onPump) {
         fakeWindow.onPump();
     }
-    if (queued.empty()) {
+    if (fakeWindow.queued.empty()) {
         return false;
     }
-    *event = queued.front();
-    queued.pop_front();
+    *event = fakeWindow.queued.front();
+    fakeWindow.queued.pop_front();
     return true;
 }
 
 void windowPresent()
 {
-    if (standing) {
+    if (fakeWindow.standing) {
         ++fakeWindow.presents;
     }
 }
@@ -51,8 +45,8 @@ void windowPresent()
 void destroyDemoWindow()
 {
     ++fakeWindow.destroyed;
-    if (standing) {
+    if (fakeWindow.standing) {
         demoWindowProc(EVENT_DESTROY);
     }
-    standing = false;
+    fakeWindow.standing = false;
 }

@@ -3,6 +3,7 @@
 // out queued events one per call and windowPresent counts the presents.
 #pragma once
 
+#include <deque>
 #include <functional>
 
 #include "shell/window.h"
@@ -13,6 +14,8 @@ struct FakeWindow {
     int destroyed = 0;
     int presents = 0;               // windowPresent calls while a window stands
     std::function<void()> onPump;   // runs at the start of every loop test (windowPollEvent)
+    std::deque<DemoEvent> queued;   // handed out one per windowPollEvent
+    bool standing = false;          // made and not yet destroyed
 };
 
 extern FakeWindow fakeWindow;
