@@ -232,19 +232,27 @@ void betweenPasses()
     counting.store(true);
 }
 
+// Where the allocations go, so that no compiler may leave out an allocation it sees freed
+// unused (clang does, under optimisation).
+void* volatile escaped = nullptr;
+
 TEST(CountingHook, CountsAllocationsMadeWhileCounting)
 {
     allocations.store(0);
     counting.store(true);
     int* one = new int(7);
+    escaped = one;
     void* block = std::malloc(64);
+    escaped = block;
     std::vector<int> grown(100, 1);
+    escaped = grown.data();
     counting.store(false);
     std::free(block);
     delete one;
     EXPECT_GE(allocations.exchange(0), 3) << "the hook does not see allocations: the main test would pass vacuously";
 
     void* unseen = std::malloc(32);
+    escaped = unseen;
     std::free(unseen);
     EXPECT_EQ(allocations.load(), 0) << "allocations outside the counting window are counted";
 }
