@@ -5,7 +5,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test unit asan fuzz bench mutants release release-check clean
+.PHONY: all deps configure build run test unit asan clang fuzz bench mutants release release-check clean
 
 all: build
 
@@ -23,14 +23,17 @@ run: build
 
 # Every test through ctest, then the same unit tests built with AddressSanitizer and
 # UndefinedBehaviorSanitizer (the end-to-end runs of the real program are left out there),
-# the fuzzer, and the release's contents (make release; no network, no run of the demo).
+# everything built and unit-tested again with clang, the fuzzer, and the release's contents
+# (make release; no network, no run of the demo).
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	$(MAKE) asan
+	$(MAKE) clang
 	$(MAKE) fuzz
 	$(MAKE) release
 	cd $(RELEASE_BUILD) && ctest --output-on-failure
 
+# The fast inner loop: every test but the end-to-end runs of the real program.
 unit: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -LE e2e
 
@@ -38,6 +41,15 @@ asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DYARVIK_SANITIZE=ON -DYARVIK_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS) -LE e2e
+
+# The core, the programs, the tools and the tests compiled by clang (warnings as errors, as
+# with GCC), then the unit tests run again: what one compiler lets through, the other may not.
+CLANG_BUILD ?= build-clang
+clang: deps
+	cmake -S . -B $(CLANG_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DYARVIK_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(CLANG_BUILD) -j$(JOBS)
+	cd $(CLANG_BUILD) && ctest --output-on-failure -j$(JOBS) -LE e2e
 
 # The TGA decoder under libFuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer) for a
 # minute from the seeds in tests/fuzz/corpus; any finding, or an allocation of 64 MB or more,
@@ -84,5 +96,6 @@ release: deps
 release-check: release
 	packaging/release-check $(RELEASE_BUILD)
 
+# Every build folder the targets above make.
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(RELEASE_BUILD) $(MUTANT_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(CLANG_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(RELEASE_BUILD) $(MUTANT_BUILD)

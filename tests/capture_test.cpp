@@ -18,7 +18,7 @@
 
 #include "assets/resources.h"
 #include "music/player.h"
-#include "tests/support/null_output.h"
+#include "tests/fakes/null_output.h"
 
 #ifndef YARVIK_CAPTURE_BIN
 #error "YARVIK_CAPTURE_BIN must name the capture tool"

@@ -8,14 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "assets/texture_resource.h"
 #include "assets/tga.h"
 #include "math/knot_math.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
 #include "tests/support/pixels.h"
 
 namespace {
@@ -32,7 +33,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_EQ(demoRunning, 1);
+        ASSERT_EQ(windowCore.running, 1);
         fakeClockAdvanceOnRead(0);
         fakeClockSet(20000);
         knotScene = KNOT_START_STATE;
@@ -42,7 +43,7 @@ protected:
     }
     void TearDown() override
     {
-        if (windowPicture.outputWidth != SCREEN_WIDTH) {
+        if (windowCore.picture.outputWidth != SCREEN_WIDTH) {
             reopenWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
         }
     }

@@ -1,5 +1,5 @@
-// The capture tool's pieces: its command line, the virtual clock, the offline audio output,
-// and the PNG and WAV writers.
+// The capture tool's pieces: its command line and the PNG and WAV writers. Its clock and sound
+// output are the offscreen platform's (platform/offscreen/).
 #pragma once
 
 #include <cstdint>
@@ -33,15 +33,6 @@ extern const char* CAPTURE_USAGE;
 int64_t frameStartMs(const CaptureOptions& o, int64_t n);
 // Audio frames (at `rate`) from the start to the start of video frame n, exact.
 int64_t frameStartSample(const CaptureOptions& o, int64_t n, int rate);
-
-// The virtual clock: tickCount() reads CLOCK_BASE_MS plus the time set here.
-constexpr uint32_t CLOCK_BASE_MS = 1000000;  // any start well above the 25 ms step interval
-void virtualClockSet(int64_t msSinceStart);
-void virtualClockSeed(unsigned int seed);
-
-// Renders `frames` frames of the module into `out` if the player has started the output,
-// otherwise fills silence.
-void offlineAudioRender(int16_t* out, int frames);
 
 bool writePng(const std::string& path, const uint8_t* rgbaBottomUp, int width, int height);
 

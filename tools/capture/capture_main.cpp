@@ -21,11 +21,13 @@
 #include <vector>
 
 #include "music/player.h"
+#include "platform/offscreen/output_offline.h"
+#include "platform/offscreen/virtual_clock.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "shell/demo.h"
 #include "shell/heap.h"
 #include "shell/process.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
 #include "tools/capture/capture.h"
 #include "yarvik_version.h"
 
@@ -80,7 +82,7 @@ static void reportFailure(const std::string& what)
         std::fprintf(stderr, "\nyarvik-capture: %s\n", what.c_str());
     }
     failed = true;
-    demoRunning = 0;
+    windowCore.running = 0;
 }
 
 static bool keeps(double seconds)
@@ -141,7 +143,7 @@ static void present(const uint8_t* rgba)
     const auto passEnd = std::chrono::steady_clock::now();
     const bool profiling = !options.profile.empty();
     if (interrupted() || failed) {
-        demoRunning = 0;
+        windowCore.running = 0;
         return;
     }
     const int64_t k = pumps++;
@@ -149,7 +151,7 @@ static void present(const uint8_t* rgba)
         const int64_t frame = k - 1;
         const double seconds = static_cast<double>(frameStartMs(options, frame)) / 1000.0;
         if (options.to >= 0.0 && seconds >= options.to) {
-            demoRunning = 0;
+            windowCore.running = 0;
             return;
         }
         const int64_t from = frameStartSample(options, frame, MIXING_RATE);
@@ -316,8 +318,8 @@ static int endInterrupted()
 // The offscreen window for the frames asked for, then the demo on the virtual clock from 0.
 static int runDemo()
 {
-    windowRequest = WindowRequest{WINDOW_DISPLAY_MODE, options.width, options.height,
-                                  options.samples > 1 ? options.samples : 0};
+    windowCore.request = WindowRequest{WINDOW_DISPLAY_MODE, options.width, options.height,
+                                       options.samples > 1 ? options.samples : 0};
     virtualClockSeed(options.seed);
     virtualClockSet(0);
     offscreenPresent = present;

@@ -8,7 +8,7 @@
 // before its pixels are read (read straight from the pbuffer, Mesa gives one sample per pixel,
 // unresolved). What a swap would present is handed to offscreenPresent. There are no events:
 // the running flag falls only when someone clears it.
-#include "shell/window_offscreen.h"
+#include "platform/offscreen/window_offscreen.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -60,7 +60,7 @@ static void failOffscreen(const char* what)
 // The buffer configuration: the fewest samples per pixel that are at least those asked for.
 static bool chooseConfig(EGLConfig* config)
 {
-    const EGLint samples = windowRequest.samples;
+    const EGLint samples = windowCore.request.samples;
     const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                              EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
                              EGL_DEPTH_SIZE, 16, EGL_STENCIL_SIZE, 0, EGL_SAMPLE_BUFFERS, samples > 0 ? 1 : 0,
@@ -174,15 +174,15 @@ static void releaseOffscreen()
 
 void createDemoWindow()
 {
-    offscreen.width = windowRequest.width;
-    offscreen.height = windowRequest.height;
+    offscreen.width = windowCore.request.width;
+    offscreen.height = windowCore.request.height;
     offscreen.pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(offscreen.width) * offscreen.height * 4));
     if (offscreen.pixels == nullptr) {
         failDemoWindow("not enough memory for the offscreen frame");
         releaseOffscreen();
         return;
     }
-    if (!makeContext() || (windowRequest.samples > 0 && !makeResolveFramebuffer())) {
+    if (!makeContext() || (windowCore.request.samples > 0 && !makeResolveFramebuffer())) {
         releaseOffscreen();
         return;
     }
@@ -212,12 +212,14 @@ const uint8_t* offscreenFrame()
     return offscreen.pixels;
 }
 
-int pumpMessages()
+// No events: the running flag falls only when someone clears it.
+bool windowPollEvent(DemoEvent*) { return false; }
+
+void windowPresent()
 {
     if (offscreen.context != EGL_NO_CONTEXT && offscreenPresent != nullptr) {
         offscreenPresent(offscreenFrame());
     }
-    return demoRunning;
 }
 
 void destroyDemoWindow()
