@@ -417,12 +417,14 @@ static int profileRun()
         return endInterrupted();
     }
     double wall = msSince(capture.wallStart, Clock::now()) / 1000.0;
+    if (status != 0 || capture.failed || !writeProfile()) {
+        discardOutput();
+        return 1;
+    }
     bool replaced = false;
-    std::string moved;
-    if (status != 0 || capture.failed || !writeProfile() || !(moved = destinationCommit(&capture.out, &replaced)).empty()) {
-        if (!moved.empty()) {
-            std::fprintf(stderr, "yarvik-capture: %s\n", moved.c_str());
-        }
+    const std::string moved = destinationCommit(&capture.out, &replaced);
+    if (!moved.empty()) {
+        std::fprintf(stderr, "yarvik-capture: %s\n", moved.c_str());
         discardOutput();
         return 1;
     }

@@ -126,13 +126,18 @@ std::string destinationOpen(Destination* d, const std::string& path, Destination
         return path + " is a folder; give the name of a file";
     }
     const std::string folder = folderOf(path);
-    int unused = -1;
-    d->work = makeUnique(folder, kind == DESTINATION_MP4 ? ".mp4" : ".csv", false, kind == DESTINATION_MP4 ? &unused : fd);
-    if (!d->work.empty() && kind == DESTINATION_MP4) {
-        close(unused);
-        d->video = makeUnique(folder, ".video.mp4", false, &unused);
+    if (kind == DESTINATION_PROFILE) {
+        d->work = makeUnique(folder, ".csv", false, fd);
+    } else {
+        // ffmpeg writes the picture and the MP4 itself, over the empty files made here.
+        int made = -1;
+        d->work = makeUnique(folder, ".mp4", false, &made);
+        if (!d->work.empty()) {
+            close(made);
+            d->video = makeUnique(folder, ".video.mp4", false, &made);
+        }
         if (!d->video.empty()) {
-            close(unused);
+            close(made);
             d->audio = makeUnique(folder, ".audio.wav", false, fd);
         }
     }
