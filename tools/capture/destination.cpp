@@ -68,22 +68,22 @@ static std::string makeUnique(const std::string& folder, const char* suffix, boo
 }
 
 // A folder destination must be new or empty, so that frames of an earlier capture never mix
-// with these; one reached through a link is replaced where the link leads.
+// with these. An empty one is replaced by the capture's own, by its real name: where a link
+// there leads, and "." or ".." as the folders they stand for.
 static std::string checkFolder(Destination* d)
 {
     struct stat there {};
     if (lstat(d->path.c_str(), &there) != 0) {
         return errno == ENOENT ? "" : reason("cannot use", d->path);
     }
-    if (S_ISLNK(there.st_mode)) {
-        char* real = realpath(d->path.c_str(), nullptr);
-        if (real != nullptr) {
-            d->target = real;
-            std::free(real);
-        }
-        if (real == nullptr || stat(d->target.c_str(), &there) != 0) {
-            return d->path + " exists and is not a folder that can be read";
-        }
+    char* real = realpath(d->path.c_str(), nullptr);
+    const bool found = real != nullptr;
+    if (found) {
+        d->target = real;
+        std::free(real);
+    }
+    if (!found || stat(d->target.c_str(), &there) != 0) {
+        return d->path + " exists and is not a folder that can be read";
     }
     DIR* folder = S_ISDIR(there.st_mode) ? opendir(d->target.c_str()) : nullptr;
     if (folder == nullptr) {
