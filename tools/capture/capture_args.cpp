@@ -30,9 +30,10 @@ const char* CAPTURE_USAGE =
 
 static constexpr int64_t MAX_SAMPLES = 32;
 
+// Digits only: strtoll would also take leading blanks and a sign.
 static bool parseWhole(const char* text, int64_t max, int64_t* value)
 {
-    if (*text == '\0' || *text == '-' || *text == '+') {
+    if (*text < '0' || *text > '9') {
         return false;
     }
     char* end = nullptr;
@@ -45,12 +46,17 @@ static bool parseWhole(const char* text, int64_t max, int64_t* value)
     return true;
 }
 
+// A decimal number of seconds ("2", "0.5", ".5", "1e2"); strtod would also take leading
+// blanks, a sign, hexadecimal, "inf" and "nan".
 static bool parseSeconds(const char* text, double* value)
 {
+    if (((*text < '0' || *text > '9') && *text != '.') || std::strspn(text, "0123456789.eE+-") != std::strlen(text)) {
+        return false;
+    }
     char* end = nullptr;
     errno = 0;
     double v = std::strtod(text, &end);
-    if (*text == '\0' || errno != 0 || *end != '\0' || !(v >= 0.0) || v > 1.0e6) {
+    if (errno != 0 || *end != '\0' || !(v >= 0.0) || v > 1.0e6) {
         return false;
     }
     *value = v;
@@ -163,7 +169,10 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
         return "--to must be later than --from";
     }
     size_t n = o->out.size();
-    o->toDirectory = !(n > 4 && strcasecmp(o->out.c_str() + n - 4, ".mp4") == 0);
+    o->toDirectory = !(n >= 4 && strcasecmp(o->out.c_str() + n - 4, ".mp4") == 0);
+    if (!o->toDirectory && (n == 4 || o->out[n - 5] == '/')) {
+        return "--out needs a name before .mp4, such as yarvik.mp4";
+    }
     // H.264 in 4:2:0 halves the colour in both directions: the encoder takes even sizes only.
     if (!o->out.empty() && !o->toDirectory && (o->width % 2 != 0 || o->height % 2 != 0)) {
         return "an MP4 needs an even --size such as 1920x1080 (PNG frames take any)";
