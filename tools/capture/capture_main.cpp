@@ -316,6 +316,7 @@ static int endInterrupted()
 // The offscreen window for the frames asked for, then the demo on the virtual clock from 0.
 static int runDemo()
 {
+    offscreenGles2 = options.gles2;
     windowRequest = WindowRequest{WINDOW_DISPLAY_MODE, options.width, options.height,
                                   options.samples > 1 ? options.samples : 0};
     virtualClockSeed(options.seed);
