@@ -113,7 +113,7 @@ TEST(Capture, BadArgumentsGiveOneLineAndStatusTwo)
                              "--out x --fps 1000.999", "--out x --fps 2001/2", "--out x --fps 0.000",
                              "--out x --size 1920", "--out x --size 159x120", "--out x --size 1920x1080x2",
                              "--out x --size 8193x100", "--out x.mp4 --size 641x479", "--out x --samples 0",
-                             "--out x --samples 33", "--out x --samples two"}) {
+                             "--out x --samples 33", "--out x --samples two", "--out x --gl es3"}) {
         CaptureRun r = capture(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(lineCount(r.err), 1) << args << ": " << r.err;
@@ -254,7 +254,8 @@ std::string firstLine(const std::string& command)
     return line;
 }
 
-// --size gives frames of that size, the picture between bars, as PNG or MP4, with samples too.
+// --size gives frames of that size, the picture between bars, as PNG or MP4, with samples too;
+// --gl es2 the same picture through the GL 1.1 layer on ES 2.
 TEST(Capture, FramesOfAnySizeHoldThePictureBetweenBars)
 {
     std::string dir = tempDir("size");
@@ -264,6 +265,11 @@ TEST(Capture, FramesOfAnySizeHoldThePictureBetweenBars)
     EXPECT_EQ(brightness(frame(dir, 0) + "[240x1080+0+0]"), 0) << "the left bar";
     EXPECT_EQ(brightness(frame(dir, 0) + "[240x1080+1680+0]"), 0) << "the right bar";
     EXPECT_GT(brightness(frame(dir, 0) + "[1440x1080+240+0]"), 25) << "the knot at 10 s";
+    std::string es2 = tempDir("size_es2");
+    ASSERT_EQ(capture("--out " + es2 + " --size 1920x1080 --fps 10 --from 10 --to 10.1 --seed 1 --gl es2").status, 0);
+    EXPECT_EQ(brightness(frame(es2, 0) + "[240x1080+0+0]"), 0) << "the left bar through ES 2";
+    EXPECT_NEAR(brightness(frame(es2, 0) + "[1440x1080+240+0]"), brightness(frame(dir, 0) + "[1440x1080+240+0]"), 0.5)
+        << "the knot through ES 2";
     ASSERT_EQ(capture("--out " + dir + "/s.mp4 --size 1280x720 --samples 4 --to 0.5").status, 0);
     EXPECT_EQ(firstLine("ffprobe -v error -show_entries stream=width,height -of csv=p=0 '" + dir + "/s.mp4'"),
               "1280,720\n");
