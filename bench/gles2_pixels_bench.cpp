@@ -36,7 +36,8 @@ void measureFrames(benchmark::State& state, void (*draw)())
         glBindTexture(GL_TEXTURE_2D, 0);
         benchmark::DoNotOptimize(testGlFrame());
     }
-    state.counters["draws"] = static_cast<double>(gles2Counters().draws - before) / static_cast<double>(state.iterations());
+    const double draws = static_cast<double>(gles2Counters().draws - before);
+    state.counters["draws"] = draws / static_cast<double>(state.iterations());
 }
 
 // The knot with its tube complete: 5,760 one-quad batches a frame.

@@ -1,9 +1,9 @@
 // The offscreen window on EGL. Mesa's surfaceless platform needs no window system: a pbuffer
 // surface of the requested size (RGBA 8 bits per channel and a 16-bit depth buffer, like the
 // real window; multisampled when samples are asked for) and a desktop GL context in the
-// compatibility profile on it, or an OpenGL ES 2 context that the GL 1.1 layer draws on. A pbuffer, not a framebuffer object: it is a window-system
-// buffer like a real window's, which Mesa stores top row first, and so rasterises exactly as
-// a window does; a framebuffer object, stored the other way up, gives pixels that differ by
+// compatibility profile on it, or an OpenGL ES 2 context that the GL 1.1 layer draws on. A
+// pbuffer, not a framebuffer object: it is a window-system buffer like a real window's, which
+// Mesa stores top row first, and so rasterises exactly as a window does; a framebuffer object, stored the other way up, gives pixels that differ by
 // a step here and there. A multisampled pbuffer is resolved into a plain framebuffer object
 // before its pixels are read (read straight from the pbuffer, Mesa gives one sample per pixel,
 // unresolved). What a swap would present is handed to offscreenPresent. There are no events:

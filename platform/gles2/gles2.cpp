@@ -104,7 +104,6 @@ struct AttribRecord {
 
 struct Gles2State {
     Es2Calls es{};
-    bool started = false;
     GLenum error = GL_NO_ERROR;
     Gles2Program programs[PROGRAM_COUNT]{};
     GLuint vertexBuffer = 0;
@@ -1385,6 +1384,5 @@ bool gles2Start(GlProcLoader load)
     std::memcpy(gles2.scissor, gles2.viewport, sizeof gles2.scissor);
     es.glDisable(GL_CULL_FACE);
     applyEsSwitches();
-    gles2.started = true;
     return true;
 }
