@@ -3,11 +3,12 @@
 // real window; multisampled when samples are asked for) and a desktop GL context in the
 // compatibility profile on it, or an OpenGL ES 2 context that the GL 1.1 layer draws on. A
 // pbuffer, not a framebuffer object: it is a window-system buffer like a real window's, which
-// Mesa stores top row first, and so rasterises exactly as a window does; a framebuffer object, stored the other way up, gives pixels that differ by
-// a step here and there. A multisampled pbuffer is resolved into a plain framebuffer object
-// before its pixels are read (read straight from the pbuffer, Mesa gives one sample per pixel,
-// unresolved). What a swap would present is handed to offscreenPresent. There are no events:
-// the running flag falls only when someone clears it.
+// Mesa stores top row first, and so rasterises exactly as a window does; a framebuffer object,
+// stored the other way up, gives pixels that differ by a step here and there. A multisampled
+// pbuffer is resolved into a plain framebuffer object before its pixels are read (read straight
+// from the pbuffer, Mesa gives one sample per pixel, unresolved). What a swap would present is
+// handed to offscreenPresent. There are no events: the running flag falls only when someone
+// clears it.
 #include "shell/window_offscreen.h"
 
 #include <EGL/egl.h>
