@@ -11,7 +11,7 @@
 #include "scenes/tunnel/tunnel_state.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-#include "tests/gles2/either_gl_window.h"
+#include "shell/window_offscreen.h"
 #include "tests/support/fake_clock.h"
 
 namespace {
@@ -19,7 +19,7 @@ namespace {
 void openWindow(benchmark::State& state)
 {
     destroyDemoWindow();
-    testGl = state.range(0) == 0 ? TEST_GL_DESKTOP : TEST_GL_ES2;
+    offscreenGles2 = state.range(0) != 0;
     createDemoWindow();
     if (demoRunning != 1) {
         state.SkipWithError("no GL context");
@@ -34,7 +34,7 @@ void measureFrames(benchmark::State& state, void (*draw)())
         glLoadIdentity();
         draw();
         glBindTexture(GL_TEXTURE_2D, 0);
-        benchmark::DoNotOptimize(testGlFrame());
+        benchmark::DoNotOptimize(offscreenFrame());
     }
     const double draws = static_cast<double>(gles2Counters().draws - before);
     state.counters["draws"] = draws / static_cast<double>(state.iterations());

@@ -26,7 +26,7 @@
 #include "shell/gl.h"
 #include "shell/overlay.h"
 #include "shell/window.h"
-#include "tests/gles2/either_gl_window.h"
+#include "shell/window_offscreen.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/pixels.h"
 
@@ -34,19 +34,19 @@ namespace {
 
 using Frame = std::vector<uint8_t>;
 
-// Makes the window with `gl` at width x height, draws one frame with `draw` after the pass's
-// clear and returns it.
-Frame render(TestGl gl, int width, int height, const std::function<void()>& draw)
+enum Gl { DESKTOP_GL, GLES2 };
+
+// Makes the offscreen window on `gl` at width x height, draws one frame with `draw` after the
+// pass's clear and returns it.
+Frame render(Gl gl, int width, int height, const std::function<void()>& draw)
 {
-    destroyDemoWindow();
-    testGl = gl;
-    windowRequest = WindowRequest{WINDOW_DISPLAY_MODE, width, height, 0};
-    createDemoWindow();
+    offscreenGles2 = gl == GLES2;
+    reopenWindow(width, height);
     EXPECT_EQ(demoRunning, 1);
     clearFrame();
     glLoadIdentity();
     draw();
-    const uint8_t* rgba = testGlFrame();
+    const uint8_t* rgba = offscreenFrame();
     return Frame(rgba, rgba + static_cast<size_t>(width) * height * 4);
 }
 
@@ -100,8 +100,8 @@ enum Over { WHOLE_FRAME, DRAWN_PIXELS };
 void expectSame(const std::string& name, int width, int height, long minDrawn, Over over,
                 const std::function<void()>& draw)
 {
-    const Frame mesa = render(TEST_GL_DESKTOP, width, height, draw);
-    const Frame layer = render(TEST_GL_ES2, width, height, draw);
+    const Frame mesa = render(DESKTOP_GL, width, height, draw);
+    const Frame layer = render(GLES2, width, height, draw);
     if (const char* dir = std::getenv("YARVIK_SHOTS")) {
         Frame diff(mesa.size());
         for (size_t i = 0; i < mesa.size(); ++i) {
@@ -316,7 +316,7 @@ TEST(Gles2Pixels, CullingDepthAndTheMatrixStacks)
 // libGLU's bit for bit.
 TEST(Gles2Pixels, MatricesAreMesasBitForBitAndGluPerspectiveIsLibglus)
 {
-    auto matrices = [](TestGl gl) {
+    auto matrices = [](Gl gl) {
         std::vector<float> m(32);
         render(gl, 64, 48, [&m] {
             glMatrixMode(GL_PROJECTION);
@@ -332,14 +332,14 @@ TEST(Gles2Pixels, MatricesAreMesasBitForBitAndGluPerspectiveIsLibglus)
         });
         return m;
     };
-    EXPECT_EQ(matrices(TEST_GL_DESKTOP), matrices(TEST_GL_ES2));
+    EXPECT_EQ(matrices(DESKTOP_GL), matrices(GLES2));
 
     void* glu = dlopen("libGLU.so.1", RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(glu, nullptr);
     auto libgluPerspective = reinterpret_cast<void (*)(GLdouble, GLdouble, GLdouble, GLdouble)>(
         dlsym(glu, "gluPerspective"));
     float ours[16], theirs[16];
-    render(TEST_GL_DESKTOP, 64, 48, [&] {
+    render(DESKTOP_GL, 64, 48, [&] {
         glMatrixMode(GL_PROJECTION);
         glGetFloatv(GL_PROJECTION_MATRIX, ours);
         glLoadIdentity();
@@ -363,7 +363,7 @@ void drawScene(const char* name, void (*draw)(), long maxDraws)
     glBindTexture(GL_TEXTURE_2D, 0);
     fadeIn(0);
     glFlush();
-    if (testGl == TEST_GL_ES2) {
+    if (offscreenGles2) {
         std::printf("%s: %ld draws\n", name, gles2Counters().draws - before);
         EXPECT_LE(gles2Counters().draws - before, maxDraws);
     }
