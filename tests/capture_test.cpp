@@ -130,7 +130,7 @@ TEST(Capture, BadArgumentsGiveOneLineAndStatusTwo)
                              "--out x --size 8193x100", "--out x.mp4 --size 641x479", "--out x --samples 0",
                              "--out x --samples 33", "--out x --samples two", "--out x --fps ' 60'",
                              "--out x --to ' 1'", "--out x --seed ' 7'", "--out x --to inf", "--out .mp4",
-                             "--out d/.MP4"}) {
+                             "--out d/.MP4", "--out x --gl es3"}) {
         CaptureRun r = capture(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(lineCount(r.err), 1) << args << ": " << r.err;
@@ -334,7 +334,8 @@ TEST(Capture, SoundIsTheModuleAtTheDemosVolumeSampleForSample)
     EXPECT_NEAR(level / fullLevel, 0.75, 0.01);
 }
 
-// --size gives frames of that size, the picture between bars, as PNG or MP4.
+// --size gives frames of that size, the picture between bars, as PNG or MP4; --gl es2 the same
+// picture through the GL 1.1 layer on ES 2.
 TEST(Capture, FramesOfAnySizeHoldThePictureBetweenBarsAndTheMp4ShowsTheSamePicture)
 {
     std::string dir = tempDir("size");
@@ -345,6 +346,11 @@ TEST(Capture, FramesOfAnySizeHoldThePictureBetweenBarsAndTheMp4ShowsTheSamePictu
     EXPECT_EQ(brightness(frame(dir, 0) + "[240x1080+0+0]"), 0) << "the left bar";
     EXPECT_EQ(brightness(frame(dir, 0) + "[240x1080+1680+0]"), 0) << "the right bar";
     EXPECT_GT(brightness(frame(dir, 0) + "[1440x1080+240+0]"), 25) << "the knot at 10 s";
+    std::string es2 = tempDir("size_es2");
+    ASSERT_EQ(capture("--out " + es2 + run + " --gl es2").status, 0);
+    EXPECT_EQ(brightness(frame(es2, 0) + "[240x1080+0+0]"), 0) << "the left bar through ES 2";
+    EXPECT_NEAR(brightness(frame(es2, 0) + "[1440x1080+240+0]"), brightness(frame(dir, 0) + "[1440x1080+240+0]"), 0.5)
+        << "the knot through ES 2";
     ASSERT_EQ(capture("--out " + dir + "/s.mp4" + run).status, 0);
     EXPECT_EQ(firstLine("ffprobe -v error -show_entries stream=width,height -of csv=p=0 '" + dir + "/s.mp4'"),
               "1920,1080\n");

@@ -260,8 +260,8 @@ TEST_F(OverlayPixels, StandingViewIsFortyFiveDegreesHighAndOnePointThreeThreeTim
         glColor4f(1, 1, 1, 1);
         glBegin(GL_POINTS);
         for (const auto& t : targets) {
-            glVertex3d((t[0] + 0.5 - 320.0) / 320.0 * 1.33 * halfHeight, (t[1] + 0.5 - 240.0) / 240.0 * halfHeight,
-                       -10.0);
+            glVertex3f(static_cast<float>((t[0] + 0.5 - 320.0) / 320.0 * 1.33 * halfHeight),
+                       static_cast<float>((t[1] + 0.5 - 240.0) / 240.0 * halfHeight), -10.0f);
         }
         glEnd();
         const uint8_t* frame = offscreenFrame();

@@ -94,7 +94,7 @@ protected:
         fakeClockAdvanceOnRead(0);
         fakeClockSet(50000);
     }
-    void TearDown() override { glFrontFace(GL_CCW); }
+    void TearDown() override { glCullFace(GL_BACK); }
 };
 
 TEST_F(TunnelPixels, WallFacesTheViewerFromInsideAndItsLightRampsSmoothly)
@@ -106,11 +106,11 @@ TEST_F(TunnelPixels, WallFacesTheViewerFromInsideAndItsLightRampsSmoothly)
     const int litFromInside = litPixelCount(frame, 24);
     EXPECT_GT(litFromInside, 640 * 480 / 5);
 
-    glFrontFace(GL_CW);
+    glCullFace(GL_FRONT);  // the faces turned towards the viewer culled instead
     clearFrame();
     drawTunnel();
     EXPECT_LT(litPixelCount(offscreenFrame(), 24) * 20, litFromInside) << "the walls face the viewer";
-    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
 
     // Untextured, the light along the wall is a smooth ramp from ring to ring, not one level
     // per ring: the middle row alone shows far more levels than there are lit rings.

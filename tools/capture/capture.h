@@ -21,6 +21,7 @@ struct CaptureOptions {
     int width = SCREEN_WIDTH;  // the frames' size; the picture is scaled into its largest 4:3 area
     int height = SCREEN_HEIGHT;
     int samples = 1;           // samples per pixel: above 1, multisampled anti-aliasing
+    bool gles2 = false;        // --gl es2: OpenGL ES 2 through the GL 1.1 layer
     bool help = false;
     bool version = false;
 };

@@ -381,6 +381,7 @@ static int endInterrupted()
 static int runDemo()
 {
     const CaptureOptions& o = capture.options;
+    offscreenGles2 = o.gles2;
     windowCore.request = WindowRequest{WINDOW_DISPLAY_MODE, o.width, o.height, o.samples > 1 ? o.samples : 0};
     virtualClockSeed(o.seed);
     virtualClockSet(0);
