@@ -1,34 +1,34 @@
-#include "tests/support/null_output.h"
+// The tests' sound output: a record of how it is used, and pulls only when a test pulls.
+#include "tests/fakes/null_output.h"
 
 NullOutput nullOutput{};
-static int refuseOpen = 0;
 
-void nullOutputReset(int refuse)
+void nullOutputReset(bool refuse)
 {
     nullOutput = NullOutput{};
-    refuseOpen = refuse;
+    nullOutput.refuse = refuse;
 }
 
-int audioOutputOpen(int rate, int channels, int frames, AudioRender render)
+bool audioOutputOpen(int rate, int channels, int frames, AudioRender render)
 {
     nullOutput.opens++;
-    if (refuseOpen) {
-        return 0;
+    if (nullOutput.refuse) {
+        return false;
     }
-    nullOutput.open = 1;
-    nullOutput.resumed = 0;
+    nullOutput.open = true;
+    nullOutput.resumed = false;
     nullOutput.rate = rate;
     nullOutput.channels = channels;
     nullOutput.frames = frames;
     nullOutput.render = render;
     nullOutput.pulled = 0;
-    return 1;
+    return true;
 }
 
 void audioOutputResume()
 {
     if (nullOutput.open) {
-        nullOutput.resumed = 1;
+        nullOutput.resumed = true;
     }
 }
 
@@ -54,6 +54,6 @@ void nullOutputPull(int16_t* out, int frames)
 void audioOutputClose()
 {
     nullOutput.closes++;
-    nullOutput.open = 0;
-    nullOutput.resumed = 0;
+    nullOutput.open = false;
+    nullOutput.resumed = false;
 }

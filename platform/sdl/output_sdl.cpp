@@ -25,11 +25,11 @@ struct SdlOutputState {
     int bytesPerFrame;
     int rate;
     int bufferFrames;    // frames in each callback
-    int silent;          // SDL's dummy driver: no sound is made and the clock sets the pace
+    bool silent;         // SDL's dummy driver: no sound is made and the clock sets the pace
     uint64_t firstPull;  // performance counter at the silent output's first callback
     int64_t lastPlayed;  // the position last reported: it never goes back
 };
-static constexpr SdlOutputState SDL_OUTPUT_START_STATE = {0, nullptr, 0, 0, 0, 0, 0, 0};
+static constexpr SdlOutputState SDL_OUTPUT_START_STATE = {0, nullptr, 0, 0, 0, false, 0, 0};
 static SdlOutputState sdlOutput = SDL_OUTPUT_START_STATE;
 
 // What the audio thread publishes after each callback: the frames pulled so far and when that
@@ -137,7 +137,7 @@ static SDL_AudioDeviceID openDevice(const SDL_AudioSpec& wanted)
     return SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
 }
 
-int audioOutputOpen(int rate, int channels, int frames, AudioRender renderFunction)
+bool audioOutputOpen(int rate, int channels, int frames, AudioRender renderFunction)
 {
     quietAlsa();
     sdlOutput = SDL_OUTPUT_START_STATE;
@@ -166,7 +166,7 @@ int audioOutputOpen(int rate, int channels, int frames, AudioRender renderFuncti
     }
     const char* driver = SDL_GetCurrentAudioDriver();
     sdlOutput.silent = driver != nullptr && SDL_strcmp(driver, "dummy") == 0;
-    return sdlOutput.device != 0 ? 1 : 0;
+    return sdlOutput.device != 0;
 }
 
 void audioOutputResume()

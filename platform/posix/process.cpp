@@ -1,4 +1,4 @@
-// Process set-up on POSIX: the standard descriptors and the signals that end the demo.
+// Process set-up on POSIX systems: the standard descriptors and the signals that end the demo.
 #include "shell/process.h"
 
 #include <fcntl.h>

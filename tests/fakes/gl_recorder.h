@@ -60,6 +60,7 @@ struct GlRecorder {
     std::array<float, 4> rasterColor{1, 1, 1, 1};
     GLint unpackAlignment = 4;
     GLenum primitive = 0;      // inside glBegin/glEnd: the mode; otherwise 0
+    GLenum error = GL_NO_ERROR;  // what the next glGetError reports (and clears); set by a test
     int beginEndPairs = 0;
     std::map<GLenum, GLint> texGenMode;  // GL_S/GL_T -> mode
     std::map<GLenum, GlLight> lights;

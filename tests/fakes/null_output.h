@@ -7,8 +7,9 @@
 #include "music/output.h"
 
 struct NullOutput {
-    int open;       // 1 between audioOutputOpen and audioOutputClose
-    int resumed;    // resumed since it was opened
+    bool refuse;    // audioOutputOpen fails as if there were no device
+    bool open;      // between audioOutputOpen and audioOutputClose
+    bool resumed;   // resumed since it was opened
     int rate;
     int channels;
     int frames;
@@ -24,7 +25,7 @@ struct NullOutput {
 extern NullOutput nullOutput;
 
 // Forgets everything recorded; `refuse` makes the next opens fail as if there were no device.
-void nullOutputReset(int refuse = 0);
+void nullOutputReset(bool refuse = false);
 
 // Pulls `frames` frames from the render function into `out`, as a device would.
 void nullOutputPull(int16_t* out, int frames);

@@ -1,68 +1,26 @@
-// The real window on SDL2, made as windowRequest asks: by default the 640x480 display mode
+// The real window on SDL2, made as windowCore.request asks: by default the 640x480 display mode
 // and a borderless full-screen window; a captioned window of any size; or a borderless window
 // over the whole desktop at its own resolution, with no mode change. Then a double-buffered
 // legacy GL context, the event pump and the buffer swap.
 #include <SDL.h>
-#include <SDL_syswm.h>
-
-#include <dlfcn.h>
 
 #include <cstdio>
 
+#include "platform/sdl/x_errors.h"
 #include "shell/gl.h"
 #include "shell/process.h"
 #include "shell/window.h"
 
-static SDL_Window* demoWindow = nullptr;
-static SDL_GLContext demoContext = nullptr;
-static bool cursorHidden = false;
-static char failureText[256];
-
-// The first X error raised while the window and its context are made, as one line; empty
-// for none. Without a handler of its own Xlib prints a protocol dump and ends the process.
-static char xErrorText[256];
-
-// Xlib is reached through the library SDL has already loaded, not linked: the program's own
-// needs stay SDL2, GL and the C library.
-struct XlibCalls {
-    XErrorHandler (*setErrorHandler)(XErrorHandler);
-    int (*getErrorText)(Display*, int, char*, int);
-    int (*sync)(Display*, Bool);
+// The window and its context (the display's mode goes with the window), and the reason the
+// last one could not be made.
+struct SdlWindowState {
+    SDL_Window* demoWindow;
+    SDL_GLContext demoContext;
+    bool cursorHidden;
+    char failureText[256];  // what windowCore.failure points to
 };
-static XlibCalls xlib = {nullptr, nullptr, nullptr};
-
-static bool findXlib()
-{
-    void* library = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        return false;
-    }
-    xlib.setErrorHandler = reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(dlsym(library, "XSetErrorHandler"));
-    xlib.getErrorText = reinterpret_cast<int (*)(Display*, int, char*, int)>(dlsym(library, "XGetErrorText"));
-    xlib.sync = reinterpret_cast<int (*)(Display*, Bool)>(dlsym(library, "XSync"));
-    return xlib.setErrorHandler != nullptr && xlib.getErrorText != nullptr && xlib.sync != nullptr;
-}
-
-static int recordXError(Display* display, XErrorEvent* error)
-{
-    if (xErrorText[0] == '\0') {
-        char name[128];
-        xlib.getErrorText(display, error->error_code, name, sizeof name);
-        std::snprintf(xErrorText, sizeof xErrorText, "cannot create the OpenGL context: X error %s (request %d.%d)",
-                      name, error->request_code, error->minor_code);
-    }
-    return 0;
-}
-
-// Waits until the X server has answered every request so far, so that their errors are in.
-static void syncWithX()
-{
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (xlib.sync != nullptr && SDL_GetWindowWMInfo(demoWindow, &info) && info.subsystem == SDL_SYSWM_X11) {
-        xlib.sync(info.info.x11.display, False);
-    }
-}
+static constexpr SdlWindowState SDL_WINDOW_START_STATE = {nullptr, nullptr, false, {}};
+static SdlWindowState sdlWindow = SDL_WINDOW_START_STATE;
 
 // The loop handles one event per pass, so events it never acts on are kept out of the queue:
 // SDL queues every mouse movement, key release and character typed, and a burst of them
@@ -95,8 +53,8 @@ static void admitOnlyEventsActedOn()
 
 static void failWithSdlError(const char* what)
 {
-    std::snprintf(failureText, sizeof failureText, "%s: %s", what, SDL_GetError());
-    failDemoWindow(failureText);
+    std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText, "%s: %s", what, SDL_GetError());
+    failDemoWindow(sdlWindow.failureText);
 }
 
 static void requestPixelFormat()
@@ -121,18 +79,19 @@ static void requestPixelFormat()
 static bool modeIsExact()
 {
     SDL_DisplayMode mode{};
-    int display = SDL_GetWindowDisplayIndex(demoWindow);
+    int display = SDL_GetWindowDisplayIndex(sdlWindow.demoWindow);
     if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) {
-        std::snprintf(failureText, sizeof failureText, "cannot read the display mode: %s", SDL_GetError());
+        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText, "cannot read the display mode: %s",
+                      SDL_GetError());
         return false;
     }
     int w = 0;
     int h = 0;
-    SDL_GL_GetDrawableSize(demoWindow, &w, &h);
+    SDL_GL_GetDrawableSize(sdlWindow.demoWindow, &w, &h);
     if (mode.w == SCREEN_WIDTH && mode.h == SCREEN_HEIGHT && w == SCREEN_WIDTH && h == SCREEN_HEIGHT) {
         return true;
     }
-    std::snprintf(failureText, sizeof failureText,
+    std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText,
                   "display mode %dx%d refused (the display is %dx%d, the window %dx%d); "
                   "yarvik --desktop shows it at the display's own size",
                   SCREEN_WIDTH, SCREEN_HEIGHT, mode.w, mode.h, w, h);
@@ -145,7 +104,7 @@ static bool modeIsExact()
 // and without one (a bare X server) nothing else would.
 static SDL_Window* createWindow()
 {
-    const WindowRequest& request = windowRequest;
+    const WindowRequest& request = windowCore.request;
     switch (request.mode) {
     case WINDOW_CAPTIONED:
         return SDL_CreateWindow("Yarvik", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, request.width,
@@ -168,36 +127,36 @@ static SDL_Window* createWindow()
 // reason recorded, when any of them cannot be had; nothing of them is left then.
 static bool makeWindowAndContext()
 {
-    demoWindow = createWindow();
-    if (demoWindow == nullptr) {
+    sdlWindow.demoWindow = createWindow();
+    if (sdlWindow.demoWindow == nullptr) {
         failWithSdlError("cannot create the window");
         return false;
     }
-    if (windowRequest.mode == WINDOW_DISPLAY_MODE) {
+    if (windowCore.request.mode == WINDOW_DISPLAY_MODE) {
         SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, SCREEN_WIDTH, SCREEN_HEIGHT, 0, nullptr};
-        SDL_SetWindowDisplayMode(demoWindow, &wanted);
-        SDL_ShowWindow(demoWindow);
+        SDL_SetWindowDisplayMode(sdlWindow.demoWindow, &wanted);
+        SDL_ShowWindow(sdlWindow.demoWindow);
         if (!modeIsExact()) {
-            SDL_DestroyWindow(demoWindow);
-            demoWindow = nullptr;
-            failDemoWindow(failureText);
+            SDL_DestroyWindow(sdlWindow.demoWindow);
+            sdlWindow.demoWindow = nullptr;
+            failDemoWindow(sdlWindow.failureText);
             return false;
         }
     }
-    if (windowRequest.mode != WINDOW_CAPTIONED) {
+    if (windowCore.request.mode != WINDOW_CAPTIONED) {
         SDL_ShowCursor(SDL_DISABLE);
-        cursorHidden = true;
+        sdlWindow.cursorHidden = true;
     }
 
-    demoContext = SDL_GL_CreateContext(demoWindow);
-    if (demoContext == nullptr || SDL_GL_MakeCurrent(demoWindow, demoContext) != 0) {
+    sdlWindow.demoContext = SDL_GL_CreateContext(sdlWindow.demoWindow);
+    if (sdlWindow.demoContext == nullptr || SDL_GL_MakeCurrent(sdlWindow.demoWindow, sdlWindow.demoContext) != 0) {
         failWithSdlError("cannot create the OpenGL context");
-        if (demoContext != nullptr) {
-            SDL_GL_DeleteContext(demoContext);
-            demoContext = nullptr;
+        if (sdlWindow.demoContext != nullptr) {
+            SDL_GL_DeleteContext(sdlWindow.demoContext);
+            sdlWindow.demoContext = nullptr;
         }
-        SDL_DestroyWindow(demoWindow);
-        demoWindow = nullptr;
+        SDL_DestroyWindow(sdlWindow.demoWindow);
+        sdlWindow.demoWindow = nullptr;
         return false;
     }
     return true;
@@ -216,76 +175,83 @@ void createDemoWindow()
     // counts as having no display.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver == nullptr || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) {
-        std::snprintf(failureText, sizeof failureText, "cannot open the display: no display available (video driver %s)",
-                      driver ? driver : "none");
+        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText,
+                      "cannot open the display: no display available (video driver %s)", driver ? driver : "none");
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        failDemoWindow(failureText);
+        failDemoWindow(sdlWindow.failureText);
         return;
     }
     admitOnlyEventsActedOn();
     requestPixelFormat();
 
     // An X error on the way (a GL driver the server refuses) is a failure like any other.
-    xErrorText[0] = '\0';
-    bool watchX = findXlib();
-    XErrorHandler previousHandler = watchX ? xlib.setErrorHandler(recordXError) : nullptr;
+    xErrorsCatch();
     bool made = makeWindowAndContext();
     if (made) {
         // Shown first: a full-screen window has the desktop's size from then on.
-        SDL_ShowWindow(demoWindow);
+        SDL_ShowWindow(sdlWindow.demoWindow);
         int width = 0;
         int height = 0;
-        SDL_GL_GetDrawableSize(demoWindow, &width, &height);
+        SDL_GL_GetDrawableSize(sdlWindow.demoWindow, &width, &height);
         finishDemoWindow(width, height);
-        syncWithX();
+        xErrorsSync(sdlWindow.demoWindow);
     }
-    if (watchX) {
-        xlib.setErrorHandler(previousHandler);
-    }
-    if (made && xErrorText[0] != '\0') {
-        SDL_GL_MakeCurrent(demoWindow, nullptr);
-        SDL_GL_DeleteContext(demoContext);
-        demoContext = nullptr;
-        SDL_DestroyWindow(demoWindow);
-        demoWindow = nullptr;
-        failDemoWindow(xErrorText);
+    const char* xError = xErrorsRelease();
+    if (made && xError != nullptr) {
+        SDL_GL_MakeCurrent(sdlWindow.demoWindow, nullptr);
+        SDL_GL_DeleteContext(sdlWindow.demoContext);
+        sdlWindow.demoContext = nullptr;
+        SDL_DestroyWindow(sdlWindow.demoWindow);
+        sdlWindow.demoWindow = nullptr;
+        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText, "%s", xError);
+        failDemoWindow(sdlWindow.failureText);
     }
 }
 
-int pumpMessages()
+// A close signal counts as a close request, ahead of anything queued.
+bool windowPollEvent(DemoEvent* event)
 {
-    SDL_Event event;
     if (takeCloseSignal() != 0) {
-        demoWindowProc(EVENT_CLOSE);
-    } else if (SDL_PollEvent(&event)) {
-        if (event.type == SDL_KEYDOWN) {
-            demoWindowProc(event.key.keysym.sym == SDLK_ESCAPE ? EVENT_ESCAPE_KEY : EVENT_OTHER_KEY);
-        } else if (event.type == SDL_QUIT ||
-                   (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
-            demoWindowProc(EVENT_CLOSE);
-        }
+        *event = EVENT_CLOSE;
+        return true;
     }
-    if (demoWindow != nullptr) {
-        SDL_GL_SwapWindow(demoWindow);
+    SDL_Event taken;
+    if (!SDL_PollEvent(&taken)) {
+        return false;
     }
-    return demoRunning;
+    if (taken.type == SDL_KEYDOWN) {
+        *event = taken.key.keysym.sym == SDLK_ESCAPE ? EVENT_ESCAPE_KEY : EVENT_OTHER_KEY;
+        return true;
+    }
+    if (taken.type == SDL_QUIT || (taken.type == SDL_WINDOWEVENT && taken.window.event == SDL_WINDOWEVENT_CLOSE)) {
+        *event = EVENT_CLOSE;
+        return true;
+    }
+    return false;
+}
+
+void windowPresent()
+{
+    if (sdlWindow.demoWindow != nullptr) {
+        SDL_GL_SwapWindow(sdlWindow.demoWindow);
+    }
 }
 
 void destroyDemoWindow()
 {
-    if (demoContext != nullptr) {
-        SDL_GL_MakeCurrent(demoWindow, nullptr);
-        SDL_GL_DeleteContext(demoContext);
+    if (sdlWindow.demoContext != nullptr) {
+        SDL_GL_MakeCurrent(sdlWindow.demoWindow, nullptr);
+        SDL_GL_DeleteContext(sdlWindow.demoContext);
     }
-    if (demoWindow != nullptr) {
+    if (sdlWindow.demoWindow != nullptr) {
         demoWindowProc(EVENT_DESTROY);
-        SDL_DestroyWindow(demoWindow);  // leaves full screen and restores the display mode
+        SDL_DestroyWindow(sdlWindow.demoWindow);  // leaves full screen and restores the display mode
     }
-    demoContext = nullptr;
-    demoWindow = nullptr;
-    if (cursorHidden) {
+    sdlWindow.demoContext = nullptr;
+    sdlWindow.demoWindow = nullptr;
+    if (sdlWindow.cursorHidden) {
         SDL_ShowCursor(SDL_ENABLE);
-        cursorHidden = false;
+        sdlWindow.cursorHidden = false;
     }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_Quit();

@@ -1,14 +1,15 @@
 // The offscreen window on EGL. Mesa's surfaceless platform needs no window system: a pbuffer
 // surface of the requested size (RGBA 8 bits per channel and a 16-bit depth buffer, like the
 // real window; multisampled when samples are asked for) and a desktop GL context in the
-// compatibility profile on it. A pbuffer, not a framebuffer object: it is a window-system
-// buffer like a real window's, which Mesa stores top row first, and so rasterises exactly as
-// a window does; a framebuffer object, stored the other way up, gives pixels that differ by
-// a step here and there. A multisampled pbuffer is resolved into a plain framebuffer object
-// before its pixels are read (read straight from the pbuffer, Mesa gives one sample per pixel,
-// unresolved). What a swap would present is handed to offscreenPresent. There are no events:
-// the running flag falls only when someone clears it.
-#include "shell/window_offscreen.h"
+// compatibility profile on it, or an OpenGL ES 2 context that the GL 1.1 layer draws on. A
+// pbuffer, not a framebuffer object: it is a window-system buffer like a real window's, which
+// Mesa stores top row first, and so rasterises exactly as a window does; a framebuffer object,
+// stored the other way up, gives pixels that differ by a step here and there. A multisampled
+// pbuffer is resolved into a plain framebuffer object before its pixels are read (read straight
+// from the pbuffer, Mesa gives one sample per pixel, unresolved). What a swap would present is
+// handed to offscreenPresent. There are no events: the running flag falls only when someone
+// clears it.
+#include "platform/offscreen/window_offscreen.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -16,10 +17,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/gl/gl_calls.h"
+#include "platform/gles2/gles2.h"
 #include "shell/gl.h"
 #include "shell/window.h"
 
 void (*offscreenPresent)(const uint8_t* rgba) = nullptr;
+bool offscreenGles2 = false;
 
 // The framebuffer-object entry points (GL 3.0) that resolving samples takes; GL 1.1's headers
 // and libraries do not give them, so they are asked of EGL.
@@ -60,8 +64,9 @@ static void failOffscreen(const char* what)
 // The buffer configuration: the fewest samples per pixel that are at least those asked for.
 static bool chooseConfig(EGLConfig* config)
 {
-    const EGLint samples = windowRequest.samples;
-    const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+    const EGLint samples = windowCore.request.samples;
+    const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
+                             offscreenGles2 ? EGL_OPENGL_ES2_BIT : EGL_OPENGL_BIT,
                              EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
                              EGL_DEPTH_SIZE, 16, EGL_STENCIL_SIZE, 0, EGL_SAMPLE_BUFFERS, samples > 0 ? 1 : 0,
                              EGL_SAMPLES, samples, EGL_NONE};
@@ -79,8 +84,8 @@ static bool chooseConfig(EGLConfig* config)
     return true;
 }
 
-// The display without a window system, the pbuffer, and a compatibility-profile context on
-// it made current.
+// The display without a window system, the pbuffer, and a compatibility-profile (or ES 2)
+// context on it made current, with the GL calls pointed at it.
 static bool makeContext()
 {
     offscreen.display = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
@@ -88,8 +93,8 @@ static bool makeContext()
         failOffscreen("no EGL display without a window system");
         return false;
     }
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        failOffscreen("EGL offers no desktop OpenGL");
+    if (!eglBindAPI(offscreenGles2 ? EGL_OPENGL_ES_API : EGL_OPENGL_API)) {
+        failOffscreen(offscreenGles2 ? "EGL offers no OpenGL ES" : "EGL offers no desktop OpenGL");
         return false;
     }
     EGLConfig config = nullptr;
@@ -102,15 +107,27 @@ static bool makeContext()
         failOffscreen("no buffer of that size");
         return false;
     }
-    const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
-                                 EGL_NONE};
-    offscreen.context = eglCreateContext(offscreen.display, config, EGL_NO_CONTEXT, attributes);
+    const EGLint desktop[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                              EGL_NONE};
+    const EGLint es2[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
+    offscreen.context = eglCreateContext(offscreen.display, config, EGL_NO_CONTEXT, offscreenGles2 ? es2 : desktop);
     if (offscreen.context == EGL_NO_CONTEXT) {
-        failOffscreen("no compatibility-profile context");
+        failOffscreen(offscreenGles2 ? "no ES 2 context" : "no compatibility-profile context");
         return false;
     }
     if (!eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.surface, offscreen.context)) {
         failOffscreen("the context cannot be made current");
+        return false;
+    }
+    if (offscreenGles2) {
+        if (!gles2Start(eglGetProcAddress)) {
+            failOffscreen("the GL 1.1 layer cannot start on this ES 2 context");
+            return false;
+        }
+        useGlCalls(gles2Calls());
+    } else if (const char* missing = useDesktopGl(eglGetProcAddress)) {
+        std::snprintf(failureText, sizeof failureText, "cannot draw with this OpenGL: it lacks %s", missing);
+        failDemoWindow(failureText);
         return false;
     }
     return true;
@@ -168,21 +185,22 @@ static void releaseOffscreen()
         // no library to name them by.
         eglReleaseThread();
     }
+    useGlCalls(nullptr);
     std::free(offscreen.pixels);
     offscreen = OFFSCREEN_START;
 }
 
 void createDemoWindow()
 {
-    offscreen.width = windowRequest.width;
-    offscreen.height = windowRequest.height;
+    offscreen.width = windowCore.request.width;
+    offscreen.height = windowCore.request.height;
     offscreen.pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(offscreen.width) * offscreen.height * 4));
     if (offscreen.pixels == nullptr) {
         failDemoWindow("not enough memory for the offscreen frame");
         releaseOffscreen();
         return;
     }
-    if (!makeContext() || (windowRequest.samples > 0 && !makeResolveFramebuffer())) {
+    if (!makeContext() || (windowCore.request.samples > 0 && !makeResolveFramebuffer())) {
         releaseOffscreen();
         return;
     }
@@ -212,12 +230,14 @@ const uint8_t* offscreenFrame()
     return offscreen.pixels;
 }
 
-int pumpMessages()
+// No events: the running flag falls only when someone clears it.
+bool windowPollEvent(DemoEvent*) { return false; }
+
+void windowPresent()
 {
     if (offscreen.context != EGL_NO_CONTEXT && offscreenPresent != nullptr) {
         offscreenPresent(offscreenFrame());
     }
-    return demoRunning;
 }
 
 void destroyDemoWindow()

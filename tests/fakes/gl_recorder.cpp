@@ -1,5 +1,5 @@
 // The recording GL and GLU entry points.
-#include "tests/gl_recorder/gl_recorder.h"
+#include "tests/fakes/gl_recorder.h"
 
 #include <GL/glu.h>
 
@@ -501,7 +501,12 @@ void glLightfv(GLenum light, GLenum pname, const GLfloat* params)
 
 void glFlush() { record("glFlush", {}); }
 void glFinish() { record("glFinish", {}); }
-GLenum glGetError() { return GL_NO_ERROR; }
+GLenum glGetError()
+{
+    const GLenum error = glrec.error;
+    glrec.error = GL_NO_ERROR;
+    return error;
+}
 void glPointSize(GLfloat size) { record("glPointSize", {size}); }
 void glLineWidth(GLfloat width) { record("glLineWidth", {width}); }
 
