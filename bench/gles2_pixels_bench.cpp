@@ -20,7 +20,7 @@ namespace {
 void openWindow(benchmark::State& state)
 {
     destroyDemoWindow();
-    offscreenGles2 = state.range(0) != 0;
+    windowCore.request.gl = state.range(0) != 0 ? WINDOW_GL_ES2 : WINDOW_GL_DESKTOP;
     createDemoWindow();
     if (windowCore.running != 1) {
         state.SkipWithError("no GL context");

@@ -82,7 +82,6 @@ list(REMOVE_DUPLICATES freetypeStatic)
 list(REVERSE freetypeStatic)
 set_property(TARGET PkgConfig::FREETYPE PROPERTY INTERFACE_LINK_LIBRARIES ${freetypeStatic} m)
 
-yarvik_static_archive(GLU GLU_LIBRARY)
 set(ZLIB_USE_STATIC_LIBS ON)
 
 # libxmp from Debian's source, as Debian builds it (dpkg-buildflags), static, without the

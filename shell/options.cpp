@@ -8,7 +8,7 @@
 #include "yarvik_version.h"
 
 static const char* HELP =
-    "usage: yarvik [--window [WxH] | --desktop] | --help | --version\n"
+    "usage: yarvik [--window [WxH] | --desktop] [--gl desktop|es2] | --help | --version\n"
     "\n"
     "Yarvik is a real-time audiovisual demo. It switches the display to 640x480, plays its\n"
     "music once and shows two OpenGL scenes in time with it: a lit tube growing along a knot,\n"
@@ -24,15 +24,18 @@ static const char* HELP =
     "                  1280x960); the picture keeps its 4:3 shape between black bars\n"
     "  --desktop       full screen at the display's own resolution, with no mode switch:\n"
     "                  the picture scaled to fit, centred between black bars\n"
+    "  --gl es2        draw on OpenGL ES 2.0 (through the demo's own GL 1.1 on it), for\n"
+    "                  systems whose driver offers only that; --gl desktop, the default,\n"
+    "                  draws on desktop OpenGL\n"
     "  --help          this text\n"
     "  --version       the version\n"
     "\n"
     "Exit status:\n"
     "  0  the demo played to its end, or was ended by Escape, by closing the window or by\n"
     "     an interrupt\n"
-    "  1  no window: there is no display, or it cannot show 640x480 (the reason is given on\n"
-    "     standard error)\n"
-    "  2  an unknown option, a bad window size, or both --window and --desktop\n";
+    "  1  no window: there is no display, it cannot show 640x480, or it offers no OpenGL\n"
+    "     of the kind asked for (the reason is given on standard error)\n"
+    "  2  an unknown option, a bad window size or GL, or both --window and --desktop\n";
 
 // One line on standard error naming what is wrong with the command line.
 __attribute__((format(printf, 1, 2))) static int refuse(const char* format, ...)
@@ -77,6 +80,15 @@ int parseDemoOptions(int argc, char** argv, DemoOptions* options)
                 options->window.mode = WINDOW_DESKTOP;
             } else if (int status = readWindowOption(argc, argv, &i, &options->window); status != OPTIONS_RUN) {
                 return status;
+            }
+        } else if (std::strcmp(option, "--gl") == 0) {
+            const char* gl = i + 1 < argc ? argv[++i] : "";
+            if (std::strcmp(gl, "desktop") == 0) {
+                options->window.gl = WINDOW_GL_DESKTOP;
+            } else if (std::strcmp(gl, "es2") == 0) {
+                options->window.gl = WINDOW_GL_ES2;
+            } else {
+                return refuse("--gl takes desktop or es2, not '%s'", gl);
             }
         } else {
             return refuse("unknown option '%s'", option);

@@ -7,8 +7,10 @@
 //
 //   createDemoWindow()   Called once at start-up, before any GL call, with windowCore.request
 //                        set. Makes the window (or drawable) of the kind and size requested and
-//                        a GL 1.1 context on it with double buffering, RGBA and a depth buffer,
-//                        and makes the context current; then calls
+//                        a context of the GL requested on it with double buffering, RGBA and a
+//                        depth buffer, and makes the context current, pointing platform/gl's
+//                        calls at it where the program reaches GL through them (useDesktopGl,
+//                        or gles2Start and useGlCalls(gles2Calls())); then calls
 //                        finishDemoWindow(drawableWidth, drawableHeight), which makes the rest.
 //                        When any of it cannot be had it calls failDemoWindow(reason) instead
 //                        and leaves no window and no context behind; nothing else reports a
@@ -24,9 +26,9 @@
 //                        loop.
 //   destroyDemoWindow()  Called once at shutdown, after the sound has stopped, whether or not
 //                        the window was made. Releases the context and the window, handing
-//                        EVENT_DESTROY to demoWindowProc as a standing window goes, and gives
-//                        the display back as it was. Afterwards createDemoWindow may be called
-//                        again (the tests do).
+//                        EVENT_DESTROY to demoWindowProc as a standing window goes, points
+//                        platform/gl's calls at none, and gives the display back as it was.
+//                        Afterwards createDemoWindow may be called again (the tests do).
 //
 // A platform may assume that these run on the one thread that runs the main loop, in the order
 // above, and that windowCore.request stays as it was during createDemoWindow. It must leave the
@@ -45,15 +47,25 @@ enum WindowMode {
     WINDOW_DESKTOP,
 };
 
+// Which GL the context is: desktop GL (the default), the demo's calls reaching the driver's own
+// functions, or OpenGL ES 2.0, the demo's calls reaching the GL 1.1 layer on it
+// (platform/gles2/). Either way they go through platform/gl's table.
+enum WindowGl {
+    WINDOW_GL_DESKTOP,
+    WINDOW_GL_ES2,
+};
+
 // What the program asks of createDemoWindow: the mode, the drawable size of a captioned or
-// offscreen window, and the samples per pixel of the offscreen window (0: none).
+// offscreen window, the samples per pixel of the offscreen window (0: none), and the GL.
 struct WindowRequest {
     WindowMode mode;
     int width;
     int height;
     int samples;
+    WindowGl gl;
 };
-constexpr WindowRequest WINDOW_REQUEST_START = {WINDOW_DISPLAY_MODE, SCREEN_WIDTH, SCREEN_HEIGHT, 0};
+constexpr WindowRequest WINDOW_REQUEST_START = {WINDOW_DISPLAY_MODE, SCREEN_WIDTH, SCREEN_HEIGHT, 0,
+                                                WINDOW_GL_DESKTOP};
 
 // The window's state shared by every platform. The demo makes one window per run; a test
 // starts from none with `windowCore = WINDOW_CORE_START_STATE`.

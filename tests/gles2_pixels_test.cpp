@@ -42,8 +42,7 @@ enum Gl { DESKTOP_GL, GLES2 };
 // pass's clear and returns it.
 Frame render(Gl gl, int width, int height, const std::function<void()>& draw)
 {
-    offscreenGles2 = gl == GLES2;
-    reopenWindow(width, height);
+    reopenWindow(width, height, 0, gl == GLES2 ? WINDOW_GL_ES2 : WINDOW_GL_DESKTOP);
     EXPECT_EQ(windowCore.running, 1);
     clearFrame();
     glLoadIdentity();
@@ -365,7 +364,7 @@ void drawScene(const char* name, void (*draw)(), long maxDraws)
     glBindTexture(GL_TEXTURE_2D, 0);
     fadeIn(0);
     glFlush();
-    if (offscreenGles2) {
+    if (windowCore.request.gl == WINDOW_GL_ES2) {
         std::printf("%s: %ld draws\n", name, gles2Counters().draws - before);
         EXPECT_LE(gles2Counters().draws - before, maxDraws);
     }

@@ -73,26 +73,32 @@ TEST(Options, WindowAndDesktopChooseHowTheDemoIsShownAndBadOrSecondChoicesAreRef
         std::vector<std::string> args;
         WindowRequest window;
     };
-    for (const Case& c : {Case{{}, WINDOW_REQUEST_START}, Case{{"--window"}, {WINDOW_CAPTIONED, 640, 480, 0}},
-                          Case{{"--window", "1280x960"}, {WINDOW_CAPTIONED, 1280, 960, 0}},
-                          Case{{"--window", "641X479"}, {WINDOW_CAPTIONED, 641, 479, 0}},
-                          Case{{"--window", "160x120"}, {WINDOW_CAPTIONED, 160, 120, 0}},
-                          Case{{"--window", "8192x8192"}, {WINDOW_CAPTIONED, 8192, 8192, 0}},
-                          Case{{"--desktop"}, {WINDOW_DESKTOP, 640, 480, 0}}}) {
+    for (const Case& c : {Case{{}, WINDOW_REQUEST_START},
+                          Case{{"--window"}, {WINDOW_CAPTIONED, 640, 480, 0, WINDOW_GL_DESKTOP}},
+                          Case{{"--window", "1280x960"}, {WINDOW_CAPTIONED, 1280, 960, 0, WINDOW_GL_DESKTOP}},
+                          Case{{"--window", "641X479"}, {WINDOW_CAPTIONED, 641, 479, 0, WINDOW_GL_DESKTOP}},
+                          Case{{"--window", "160x120"}, {WINDOW_CAPTIONED, 160, 120, 0, WINDOW_GL_DESKTOP}},
+                          Case{{"--window", "8192x8192"}, {WINDOW_CAPTIONED, 8192, 8192, 0, WINDOW_GL_DESKTOP}},
+                          Case{{"--desktop"}, {WINDOW_DESKTOP, 640, 480, 0, WINDOW_GL_DESKTOP}},
+                          Case{{"--gl", "es2"}, {WINDOW_DISPLAY_MODE, 640, 480, 0, WINDOW_GL_ES2}},
+                          Case{{"--gl", "es2", "--window"}, {WINDOW_CAPTIONED, 640, 480, 0, WINDOW_GL_ES2}},
+                          Case{{"--gl", "es2", "--gl", "desktop"}, WINDOW_REQUEST_START},
+                          Case{{"--desktop", "--gl", "es2"}, {WINDOW_DESKTOP, 640, 480, 0, WINDOW_GL_ES2}}}) {
         DemoOptions o;
         std::string err;
         EXPECT_EQ(parse(c.args, &o, &err), OPTIONS_RUN) << err;
         EXPECT_TRUE(o.window.mode == c.window.mode && o.window.width == c.window.width &&
-                    o.window.height == c.window.height && o.window.samples == 0)
+                    o.window.height == c.window.height && o.window.samples == 0 && o.window.gl == c.window.gl)
             << (c.args.empty() ? "" : c.args.back()) << ": " << o.window.mode << " " << o.window.width << "x"
-            << o.window.height;
+            << o.window.height << " gl " << o.window.gl;
         EXPECT_EQ(err, "");
     }
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--window", "abc"}, {"--window", "1280"}, {"--window", "1280x960x2"}, {"--window", "159x120"},
              {"--window", "640x119"}, {"--window", "8193x600"}, {"--window", "x960"}, {"--window", " 640x480"},
              {"--window", "99999999999999999999x480"}, {"--window", "--desktop"}, {"--desktop", "--desktop"},
-             {"--window", "800x600", "--window"}, {"--desktop", "1280x960"}}) {
+             {"--window", "800x600", "--window"}, {"--desktop", "1280x960"}, {"--gl", "es3"}, {"--gl", "ES2"},
+             {"--window", "--gl"}}) {
         DemoOptions o;
         std::string err;
         EXPECT_EQ(parse(args, &o, &err), EXIT_USAGE) << args[1];

@@ -23,7 +23,6 @@
 #include "shell/window.h"
 
 void (*offscreenPresent)(const uint8_t* rgba) = nullptr;
-bool offscreenGles2 = false;
 
 // The framebuffer-object entry points (GL 3.0) that resolving samples takes; GL 1.1's headers
 // and libraries do not give them, so they are asked of EGL.
@@ -66,7 +65,7 @@ static bool chooseConfig(EGLConfig* config)
 {
     const EGLint samples = windowCore.request.samples;
     const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                             offscreenGles2 ? EGL_OPENGL_ES2_BIT : EGL_OPENGL_BIT,
+                             windowCore.request.gl == WINDOW_GL_ES2 ? EGL_OPENGL_ES2_BIT : EGL_OPENGL_BIT,
                              EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
                              EGL_DEPTH_SIZE, 16, EGL_STENCIL_SIZE, 0, EGL_SAMPLE_BUFFERS, samples > 0 ? 1 : 0,
                              EGL_SAMPLES, samples, EGL_NONE};
@@ -88,13 +87,14 @@ static bool chooseConfig(EGLConfig* config)
 // context on it made current, with the GL calls pointed at it.
 static bool makeContext()
 {
+    const bool gles2 = windowCore.request.gl == WINDOW_GL_ES2;
     offscreen.display = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     if (offscreen.display == EGL_NO_DISPLAY || !eglInitialize(offscreen.display, nullptr, nullptr)) {
         failOffscreen("no EGL display without a window system");
         return false;
     }
-    if (!eglBindAPI(offscreenGles2 ? EGL_OPENGL_ES_API : EGL_OPENGL_API)) {
-        failOffscreen(offscreenGles2 ? "EGL offers no OpenGL ES" : "EGL offers no desktop OpenGL");
+    if (!eglBindAPI(gles2 ? EGL_OPENGL_ES_API : EGL_OPENGL_API)) {
+        failOffscreen(gles2 ? "EGL offers no OpenGL ES" : "EGL offers no desktop OpenGL");
         return false;
     }
     EGLConfig config = nullptr;
@@ -110,16 +110,16 @@ static bool makeContext()
     const EGLint desktop[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
                               EGL_NONE};
     const EGLint es2[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
-    offscreen.context = eglCreateContext(offscreen.display, config, EGL_NO_CONTEXT, offscreenGles2 ? es2 : desktop);
+    offscreen.context = eglCreateContext(offscreen.display, config, EGL_NO_CONTEXT, gles2 ? es2 : desktop);
     if (offscreen.context == EGL_NO_CONTEXT) {
-        failOffscreen(offscreenGles2 ? "no ES 2 context" : "no compatibility-profile context");
+        failOffscreen(gles2 ? "no ES 2 context" : "no compatibility-profile context");
         return false;
     }
     if (!eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.surface, offscreen.context)) {
         failOffscreen("the context cannot be made current");
         return false;
     }
-    if (offscreenGles2) {
+    if (gles2) {
         if (!gles2Start(eglGetProcAddress)) {
             failOffscreen("the GL 1.1 layer cannot start on this ES 2 context");
             return false;

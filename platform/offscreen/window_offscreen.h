@@ -10,9 +10,5 @@
 // first. Finishes pending GL work.
 const uint8_t* offscreenFrame();
 
-// Which GL the next createDemoWindow makes: desktop GL (the default), drawn through the driver's
-// own functions, or OpenGL ES 2, drawn through the GL 1.1 layer (platform/gles2/).
-extern bool offscreenGles2;
-
 // Called by every windowPresent with the frame that a swap would present; null for none.
 extern void (*offscreenPresent)(const uint8_t* rgba);

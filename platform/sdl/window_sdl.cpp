@@ -1,11 +1,17 @@
 // The real window on SDL2, made as windowCore.request asks: by default the 640x480 display mode
 // and a borderless full-screen window; a captioned window of any size; or a borderless window
 // over the whole desktop at its own resolution, with no mode change. Then a double-buffered
-// legacy GL context, the event pump and the buffer swap.
+// GL context, the event pump and the buffer swap. The context is legacy desktop GL, or with
+// WINDOW_GL_ES2 SDL's OpenGL ES 2.0 profile with the GL 1.1 layer on it; either way the demo's GL
+// calls reach it through platform/gl's table, filled from SDL_GL_GetProcAddress, so the program
+// links no GL library: SDL loads the one the context needs (libGL, or libGLESv2 where the X
+// server's GLX cannot make ES contexts and SDL makes them on EGL).
 #include <SDL.h>
 
 #include <cstdio>
 
+#include "platform/gl/gl_calls.h"
+#include "platform/gles2/gles2.h"
 #include "platform/sdl/x_errors.h"
 #include "shell/gl.h"
 #include "shell/process.h"
@@ -70,7 +76,34 @@ static void requestPixelFormat()
     SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    if (windowCore.request.gl == WINDOW_GL_ES2) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    } else {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    }
+}
+
+static GlProc sdlGlProc(const char* name) { return reinterpret_cast<GlProc>(SDL_GL_GetProcAddress(name)); }
+
+// Points the demo's GL calls at the current context: the driver's own functions, or the GL 1.1
+// layer started on the ES 2 context. False, with the reason recorded, when that cannot be.
+static bool useContextGl()
+{
+    if (windowCore.request.gl == WINDOW_GL_ES2) {
+        if (!gles2Start(sdlGlProc)) {
+            std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText,
+                          "cannot draw on this OpenGL ES 2 context: it lacks a call or a shader does not build");
+            return false;
+        }
+        useGlCalls(gles2Calls());
+    } else if (const char* missing = useDesktopGl(sdlGlProc)) {
+        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText,
+                      "cannot draw with this OpenGL: it lacks %s", missing);
+        return false;
+    }
+    return true;
 }
 
 // SDL changes the mode silently and falls back to the closest larger one; anything but an
@@ -149,8 +182,16 @@ static bool makeWindowAndContext()
     }
 
     sdlWindow.demoContext = SDL_GL_CreateContext(sdlWindow.demoWindow);
-    if (sdlWindow.demoContext == nullptr || SDL_GL_MakeCurrent(sdlWindow.demoWindow, sdlWindow.demoContext) != 0) {
-        failWithSdlError("cannot create the OpenGL context");
+    const bool current =
+        sdlWindow.demoContext != nullptr && SDL_GL_MakeCurrent(sdlWindow.demoWindow, sdlWindow.demoContext) == 0;
+    if (!current || !useContextGl()) {
+        if (!current) {
+            failWithSdlError(windowCore.request.gl == WINDOW_GL_ES2 ? "cannot create the OpenGL ES 2.0 context"
+                                                                    : "cannot create the OpenGL context");
+        } else {
+            failDemoWindow(sdlWindow.failureText);
+            SDL_GL_MakeCurrent(sdlWindow.demoWindow, nullptr);
+        }
         if (sdlWindow.demoContext != nullptr) {
             SDL_GL_DeleteContext(sdlWindow.demoContext);
             sdlWindow.demoContext = nullptr;
@@ -198,6 +239,7 @@ void createDemoWindow()
     }
     const char* xError = xErrorsRelease();
     if (made && xError != nullptr) {
+        useGlCalls(nullptr);
         SDL_GL_MakeCurrent(sdlWindow.demoWindow, nullptr);
         SDL_GL_DeleteContext(sdlWindow.demoContext);
         sdlWindow.demoContext = nullptr;
@@ -239,6 +281,7 @@ void windowPresent()
 
 void destroyDemoWindow()
 {
+    useGlCalls(nullptr);
     if (sdlWindow.demoContext != nullptr) {
         SDL_GL_MakeCurrent(sdlWindow.demoWindow, nullptr);
         SDL_GL_DeleteContext(sdlWindow.demoContext);

@@ -59,9 +59,9 @@ bool writeFramePng(const uint8_t* rgba, const std::string& path)
     return ok;
 }
 
-void reopenWindow(int width, int height, int samples)
+void reopenWindow(int width, int height, int samples, WindowGl gl)
 {
     destroyDemoWindow();
-    windowCore.request = WindowRequest{WINDOW_DISPLAY_MODE, width, height, samples};
+    windowCore.request = WindowRequest{WINDOW_DISPLAY_MODE, width, height, samples, gl};
     createDemoWindow();
 }

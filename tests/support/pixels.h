@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "shell/window.h"
+
 struct Rgb {
     int r;
     int g;
@@ -22,5 +24,6 @@ Rgb frameMean(const uint8_t* rgba);
 bool writeFramePng(const uint8_t* rgba, const std::string& path);
 
 // Makes the offscreen window again at width x height, with that many samples per pixel (0:
-// none). Whatever lived in the old context (textures, font lists) has to be made again.
-void reopenWindow(int width, int height, int samples = 0);
+// none), on the GL given. Whatever lived in the old context (textures, font lists) has to be
+// made again.
+void reopenWindow(int width, int height, int samples = 0, WindowGl gl = WINDOW_GL_DESKTOP);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "shell/screen.h"
+#include "shell/window.h"
 
 struct CaptureOptions {
     std::string out;           // .mp4 file, or a directory for PNG frames and a WAV
@@ -21,7 +22,7 @@ struct CaptureOptions {
     int width = SCREEN_WIDTH;  // the frames' size; the picture is scaled into its largest 4:3 area
     int height = SCREEN_HEIGHT;
     int samples = 1;           // samples per pixel: above 1, multisampled anti-aliasing
-    bool gles2 = false;        // --gl es2: OpenGL ES 2 through the GL 1.1 layer
+    WindowGl gl = WINDOW_GL_DESKTOP;  // --gl: desktop GL, or OpenGL ES 2 through the GL 1.1 layer
     bool help = false;
     bool version = false;
 };

@@ -146,7 +146,7 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
             if (std::strcmp(value, "desktop") != 0 && std::strcmp(value, "es2") != 0) {
                 return std::string("--gl takes desktop or es2, not '") + value + "'";
             }
-            o->gles2 = std::strcmp(value, "es2") == 0;
+            o->gl = std::strcmp(value, "es2") == 0 ? WINDOW_GL_ES2 : WINDOW_GL_DESKTOP;
         } else if (arg == "--from") {
             if (!parseSeconds(value, &o->from)) {
                 return std::string("--from takes seconds of demo time, not '") + value + "'";

@@ -381,8 +381,8 @@ static int endInterrupted()
 static int runDemo()
 {
     const CaptureOptions& o = capture.options;
-    offscreenGles2 = o.gles2;
-    windowCore.request = WindowRequest{WINDOW_DISPLAY_MODE, o.width, o.height, o.samples > 1 ? o.samples : 0};
+    windowCore.request =
+        WindowRequest{WINDOW_DISPLAY_MODE, o.width, o.height, o.samples > 1 ? o.samples : 0, o.gl};
     virtualClockSeed(o.seed);
     virtualClockSet(0);
     offscreenPresent = present;
