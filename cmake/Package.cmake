@@ -7,7 +7,11 @@
 #     so that menus and software centres list it; the copyright file (machine-readable), the
 #     changelog, and lintian's note on the capture tool's place;
 #   - target `release`: dist/yarvik_VERSION_ARCH.deb through CPack, its dependencies found by
-#     dpkg-shlibdeps.
+#     dpkg-shlibdeps, and those it cannot see: yarvik links no GL library, SDL loads one when
+#     the window is made. libGL (libgl1) draws every default run, so it is a dependency;
+#     libGLESv2 (libgles2) serves only `yarvik --gl es2`, and only where the GL driver's GLX
+#     cannot make ES contexts itself (SDL then makes them on EGL, which yarvik-capture's
+#     libegl1 brings), so it is recommended.
 include(GNUInstallDirs)
 set(gamesDir games)
 set(packaging ${CMAKE_SOURCE_DIR}/packaging)
@@ -89,6 +93,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${YARVIK_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libgles2)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS ffmpeg)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

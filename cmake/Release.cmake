@@ -4,18 +4,19 @@
 # left as they are.
 #
 #   YARVIK_RELEASE_LINK=static (build-release): the demo archive for any x86-64 Linux. FreeType
-#   (with the PNG, zlib and Brotli code it uses), GLU, zlib, libxmp and, in yarvik, the C++
-#   runtime are linked statically, so the released `yarvik` needs of the system only the C
-#   library, the GL driver and the SDL2 runtime. Debian ships static libraries of all but
+#   (with the PNG, zlib and Brotli code it uses), zlib, libxmp and, in yarvik, the C++ runtime
+#   are linked statically, so the released `yarvik` needs of the system only the C library and
+#   the SDL2 runtime, which loads the GL driver (libGL, or libGLESv2 with --gl es2) itself. Debian ships static libraries of all but
 #   libxmp, which is built here from Debian's source package of the installed version (fetched
 #   by scripts/install-deps into third_party/libxmp) with Debian's own compiler flags. The
 #   release swaps these in by pointing the libxmp and FreeType targets found through
-#   pkg-config, and the GLU library, at the static archives; nothing else in the build changes.
+#   pkg-config at the static archives; nothing else in the build changes.
 #   This configuration also configures and builds the next one in build-release/package.
 #
 #   YARVIK_RELEASE_LINK=shared (build-release/package): the Debian package. Every library is
 #   Debian's shared one, so the package gets the security updates Debian makes to FreeType,
-#   libpng or libxmp, and its dependencies are what dpkg-shlibdeps finds the programs need.
+#   libpng or libxmp, and its dependencies are what dpkg-shlibdeps finds the programs need,
+#   with the GL libraries SDL loads at run time added (cmake/Package.cmake).
 option(YARVIK_RELEASE "Link for distribution and add the release targets (archive, Debian package)" OFF)
 if(NOT YARVIK_RELEASE)
   return()

@@ -2,7 +2,8 @@
 # The real program's window: it covers the whole 640x480 screen, Escape ends it at once with
 # "Exiting sanely..." twice and status 0; with no display, a refused mode or a refused GL
 # context it gives one reason and status 1. On a 1280x1024 screen, --desktop fills it with the
-# picture centred between two black bands, and --window WxH is a window of that size.
+# picture centred between two black bands, --window WxH is a window of that size, and --gl es2
+# shows the picture on OpenGL ES 2.
 . "$(dirname "$0")/lib.sh"
 
 start_display 640x480x24
@@ -80,4 +81,23 @@ xdotool getwindowgeometry "$id" | grep -q "Geometry: 800x600" || fail "--window 
 xdotool key --window "$id" Escape
 wait_demo 5
 [ "$STATUS" -eq 0 ] || fail "status $STATUS after Escape with --window"
+
+# On OpenGL ES 2 through the GL 1.1 layer, on the ES context GLX makes and on the one EGL makes
+# (where GLX cannot): the window, the knot's red picture, Escape.
+for route in glx egl; do
+  force_egl=$([ "$route" = egl ] && echo 1 || echo 0)
+  SDL_AUDIODRIVER=dummy SDL_VIDEO_X11_FORCE_EGL=$force_egl "$YARVIK" --gl es2 --desktop >"$WORK/out" 2>"$WORK/err" &
+  DEMO_PID=$!
+  START_NS=$(date +%s%N)
+  id=$(demo_window 10) || fail "no window appeared with --gl es2 ($route)"
+  sleep 2.5
+  level=$(screen_brightness "es2_$route")
+  picture=$(region "$WORK/es2_$route.png" 1280x960+0+32 mean)
+  echo "--gl es2 on $route: screen brightness $level, picture $picture"
+  [ "$picture" -gt 60 ] || fail "--gl es2 ($route) shows no picture"
+  xdotool key --window "$id" Escape
+  wait_demo 5
+  [ "$STATUS" -eq 0 ] || fail "status $STATUS after Escape with --gl es2 ($route)"
+  [ "$(count_lines 'Exiting sanely...')" -eq 2 ] || fail "expected 'Exiting sanely...' twice with --gl es2 ($route)"
+done
 echo "ok"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The release as built, without the network: the archive holds exactly its files in one folder
-# and its yarvik needs of the system only the C library, the GL driver and SDL2 (checked on the
-# binary's own needs and on everything ldd loads for it); the C library it needs is the one the
-# info file states. The Debian package installs the same files as `cmake --install` of its
-# configuration, in Debian's places; its programs load Debian's libraries, each one from a
-# package it depends on; lintian finds no error in it and the AppStream and desktop-entry
+# and its yarvik needs of the system only the C library and SDL2, which loads the GL driver
+# itself (checked on the binary's own needs and on everything ldd loads for it); the C library
+# it needs is the one the info file states. The Debian package installs the same files as
+# `cmake --install` of its configuration, in Debian's places; its programs load Debian's
+# libraries, each one from a package it depends on, and the GL libraries SDL loads for them come
+# from a package it depends on (libGL) or recommends (libGLESv2, for --gl es2); lintian finds no error in it and the AppStream and desktop-entry
 # validators accept its files (packaging/lint-package).
 # Usage: contents_test.sh ARCHIVE.tar.gz PACKAGE.deb RELEASE_BUILD_DIR PACKAGE_BUILD_DIR
 set -u
@@ -47,27 +48,29 @@ for notice in "SIL Open Font License" "GNU LESSER GENERAL PUBLIC LICENSE" "libxm
   grep -q "$notice" "$dir/THIRD-PARTY-NOTICES.txt" || fail "THIRD-PARTY-NOTICES.txt lacks '$notice'"
 done
 
-# --- What yarvik needs of the system. Its own needs: SDL2, GL and the C library only.
-ALLOWED_NEEDED="libSDL2-2.0.so.0 libGL.so.1 libc.so.6 libm.so.6 libdl.so.2 libpthread.so.0 librt.so.1 ld-linux-x86-64.so.2"
+# --- What yarvik needs of the system. Its own needs: SDL2 and the C library only.
+ALLOWED_NEEDED="libSDL2-2.0.so.0 libc.so.6 libm.so.6 libdl.so.2 libpthread.so.0 librt.so.1 ld-linux-x86-64.so.2"
 needed=$(objdump -p "$dir/yarvik" | awk '$1 == "NEEDED" { print $2 }')
 echo "yarvik needs: $(echo $needed)"
 for lib in $needed; do
   [[ " $ALLOWED_NEEDED " == *" $lib "* ]] || fail "yarvik needs $lib"
 done
-# Everything ldd loads: nothing beyond what SDL2 and the GL library load themselves.
+# Everything ldd loads: nothing beyond what SDL2 loads itself.
 libs() { ldd "$1" | awk '$2 == "=>" { print $1 } $2 != "=>" && $1 ~ /^\// { n = split($1, p, "/"); print p[n] }'; }
 echo "ldd yarvik:"
 ldd "$dir/yarvik" | sed 's/ (0x[0-9a-f]*)//; s/^/  /'
 ldd "$dir/yarvik" | grep -q "not found" && fail "ldd: a library is not found"
 sdl=$(ldd "$dir/yarvik" | awk '$1 == "libSDL2-2.0.so.0" { print $3 }')
-gl=$(ldd "$dir/yarvik" | awk '$1 == "libGL.so.1" { print $3 }')
-allowed=$( { echo "$ALLOWED_NEEDED linux-vdso.so.1" | tr ' ' '\n'; libs "$sdl"; libs "$gl"; } | sort -u)
+allowed=$( { echo "$ALLOWED_NEEDED linux-vdso.so.1" | tr ' ' '\n'; libs "$sdl"; } | sort -u)
 for lib in $(libs "$dir/yarvik"); do
-  grep -qx "$lib" <<<"$allowed" || fail "ldd: yarvik loads $lib, which neither SDL2 nor GL loads"
+  grep -qx "$lib" <<<"$allowed" || fail "ldd: yarvik loads $lib, which SDL2 does not load"
 done
 for program in yarvik yarvik-capture; do
-  for lib in libxmp libfreetype libGLU libpng libbrotli libz.so libasound; do
+  for lib in libxmp libfreetype libpng libbrotli libz.so libasound; do
     objdump -p "$dir/$program" | grep -q "NEEDED *$lib" && fail "$program needs $lib, which should be inside it"
+  done
+  for lib in libGL.so libGLU libGLESv2 libOpenGL; do
+    objdump -p "$dir/$program" | grep -q "NEEDED *$lib" && fail "$program needs $lib: GL is reached through its context"
   done
 done
 
@@ -99,9 +102,15 @@ for program in games/yarvik bin/yarvik-capture; do
     grep -qx "$owner" <<<"$dependencies" || fail "$program needs $lib (package ${owner:-none}), not among Depends"
   done
 done
-for lib in libxmp.so.4 libfreetype.so.6 libGLU.so.1; do
+for lib in libxmp.so.4 libfreetype.so.6; do
   objdump -p "$WORK/deb/usr/games/yarvik" | grep -q "NEEDED *$lib" || fail "the packaged yarvik does not load $lib"
 done
+# The GL libraries SDL loads for yarvik: libGL for every default run, libGLESv2 for --gl es2.
+recommends=$(dpkg-deb -f "$DEB" Recommends | tr ',|' '\n\n' | sed 's/(.*//; s/ //g')
+echo "Recommends: $(dpkg-deb -f "$DEB" Recommends)"
+grep -qx libgl1 <<<"$dependencies" || fail "libgl1 (libGL.so.1, which SDL loads for yarvik) is not among Depends"
+grep -qx libgles2 <<<"$recommends" || fail "libgles2 (libGLESv2.so.2, for yarvik --gl es2) is not recommended"
+grep -qx libegl1 <<<"$dependencies" || fail "libegl1 (libEGL.so.1, for yarvik-capture and --gl es2) is not among Depends"
 zcat "$WORK/deb/usr/share/man/man6/yarvik.6.gz" | grep -q '^\.TH YARVIK 6 .*"yarvik '"$version"'"' ||
   fail "yarvik(6) does not carry version $version"
 zcat "$WORK/deb/usr/share/doc/yarvik/changelog.gz" >"$WORK/changelog"
