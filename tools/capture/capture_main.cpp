@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "music/player.h"
+#include "platform/gles2/gles2.h"
 #include "platform/offscreen/output_offline.h"
 #include "platform/offscreen/virtual_clock.h"
 #include "platform/offscreen/window_offscreen.h"
@@ -53,6 +54,7 @@ struct ProfiledPass {
     double passMs;
     double audioMs;
     int audioFrames;
+    long draws;  // the ES draw calls the GL 1.1 layer made for the pass (none on desktop GL)
 };
 
 using Clock = std::chrono::steady_clock;
@@ -74,6 +76,7 @@ struct CaptureState {
     Clock::time_point wallStart{};
     Clock::time_point passStart{};
     int passScene = 0;
+    long passDraws = 0;            // the layer's draw count when the pass began
     double progressShownAt = -1.0;  // wall seconds of the last progress line
 };
 static const CaptureState CAPTURE_START_STATE{};
@@ -218,7 +221,7 @@ static void present(const uint8_t* rgba)
         if (profiling) {
             const double audioMs = msSince(passEnd, Clock::now());
             recordPass(ProfiledPass{frame, capture.passScene, msSince(capture.passStart, passEnd), audioMs,
-                                    static_cast<int>(count)});
+                                    static_cast<int>(count), gles2Counters().draws - capture.passDraws});
         } else if (keeps(seconds)) {
             keepFrame(rgba, frame);
             if (!capture.failed && !wavWrite(&capture.wav, audioSlice, static_cast<int>(count))) {
@@ -233,6 +236,7 @@ static void present(const uint8_t* rgba)
     virtualClockSet(frameStartMs(o, k));
     if (profiling) {
         capture.passScene = demoSceneIndex();
+        capture.passDraws = gles2Counters().draws;
         capture.passStart = Clock::now();
     }
 }
@@ -243,11 +247,11 @@ static bool writeProfile()
 {
     FILE* f = capture.profileFile;
     capture.profileFile = nullptr;
-    std::fputs("frame,demo_ms,scene,pass_ms,audio_ms,audio_frames\n", f);
+    std::fputs("frame,demo_ms,scene,pass_ms,audio_ms,audio_frames,draws\n", f);
     for (const ProfiledPass& p : capture.profiledPasses) {
-        std::fprintf(f, "%lld,%lld,%d,%.4f,%.4f,%d\n", static_cast<long long>(p.frame),
+        std::fprintf(f, "%lld,%lld,%d,%.4f,%.4f,%d,%ld\n", static_cast<long long>(p.frame),
                      static_cast<long long>(frameStartMs(capture.options, p.frame)), p.scene, p.passMs, p.audioMs,
-                     p.audioFrames);
+                     p.audioFrames, p.draws);
     }
     bool ok = std::ferror(f) == 0;
     if (std::fclose(f) != 0 || !ok) {
