@@ -6,7 +6,7 @@ frame: the mean absolute difference of each colour channel (at most 0.5 of 255) 
 percentile of each pixel's largest channel difference (at most 16). Per scene: the worst and the
 typical (median) frame. Exit status 1 when any frame breaks a limit or a run fails.
 
-    bench/gles2_conformance.py --build DIR [--sizes 640x480,1920x1080] [--fps 5] [--every 1]
+    bench/gles2_conformance.py --build DIR [--sizes 640x480,1920x1080] [--fps 10] [--every 1]
                                [--seed 1] [--csv FILE]
 
 --every N keeps one frame in N of those captured (the test suite's sample: --fps 1 --every 5,
@@ -107,7 +107,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", required=True, help="the build folder (yarvik-capture, frame_difference)")
     parser.add_argument("--sizes", default="640x480,1920x1080")
-    parser.add_argument("--fps", default="5", help="frames captured per second of the demo")
+    parser.add_argument("--fps", default="10", help="frames captured per second of the demo")
     parser.add_argument("--every", type=int, default=1, help="compare one captured frame in N")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--csv", help="write every compared frame's figures here")

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The performance budget in one table: runs every Google Benchmark suite in the build's bench/
-folder, the whole demo through yarvik-capture --profile, whole captures to MP4 at several
+folder, the whole demo through yarvik-capture --profile on desktop GL and through the GL 1.1
+layer on ES 2 (frame times per scene side by side, with the layer's draws), whole captures to MP4 at several
 sizes, the start-up profile of the real program under Xvfb and the allocation test, and prints
 each figure beside its target.
 
@@ -136,11 +137,11 @@ def find_bench(results, prefix):
 # ---------------------------------------------------------------------------------------------
 # The whole demo through the capture tool
 
-def run_profile(build, workdir):
+def run_profile(build, workdir, gl="desktop"):
     exe = os.path.join(build, "tools", "capture", "yarvik-capture")
-    csv_path = os.path.join(workdir, "profile.csv")
-    log("profile: the whole demo on the software renderer (yarvik-capture --profile)")
-    status, _, err, rss = run_with_rusage([exe, "--profile", csv_path, "--seed", "1"])
+    csv_path = os.path.join(workdir, f"profile-{gl}.csv")
+    log(f"profile: the whole demo on the software renderer (yarvik-capture --profile --gl {gl})")
+    status, _, err, rss = run_with_rusage([exe, "--profile", csv_path, "--seed", "1", "--gl", gl])
     if status != 0:
         log(f"  profile failed ({status}): {err.strip()[-400:]}")
         return None
@@ -264,7 +265,30 @@ def verdict(ok):
     return "met" if ok else "MISSED"
 
 
-def report(benches, profile, startup, no_alloc, captures):
+def gl_comparison(profile, layer):
+    """Frame time per scene on desktop GL and through the GL 1.1 layer on ES 2, side by side."""
+    lines = ["| scene | passes | desktop GL median ms | p99 ms | layer median ms | p99 ms | "
+             "layer draws/frame median (max) | layer at least as fast |",
+             "|---|---:|---:|---:|---:|---:|---:|---|"]
+    all_ok = True
+    for scene in list(SCENES) + [None]:
+        def pick(rows):
+            return [r for r in rows if scene is None or int(r["scene"]) == scene]
+        desk = frame_stats([float(r["pass_ms"]) for r in pick(profile["rows"])])
+        rows = pick(layer["rows"])
+        es2 = frame_stats([float(r["pass_ms"]) for r in rows])
+        draws = [int(r["draws"]) for r in rows]
+        ok = es2["median"] <= desk["median"] and es2["p99"] <= desk["p99"]
+        all_ok = all_ok and ok
+        lines.append(f"| {SCENES[scene] if scene else 'all'} | {es2['passes']} | {desk['median']:.2f} | "
+                     f"{desk['p99']:.2f} | {es2['median']:.2f} | {es2['p99']:.2f} | "
+                     f"{statistics.median(draws) if draws else 0:.0f} ({max(draws) if draws else 0}) | {verdict(ok)} |")
+    lines.append("")
+    lines.append(f"Target: the layer at least as fast as desktop GL in every scene, median and p99: {verdict(all_ok)}.")
+    return lines
+
+
+def report(benches, profile, startup, no_alloc, captures, layer=None):
     lines = []
     add = lines.append
     add(f"Machine: {os.cpu_count()} cores, {cpu_model()}; "
@@ -287,6 +311,15 @@ def report(benches, profile, startup, no_alloc, captures):
             f"p99 under {P99_TARGET_MS:.0f} ms ({overall['p99']:.2f} ms: {verdict(overall['p99'] < P99_TARGET_MS)}).")
     else:
         add("| (profile failed) | | | | | |")
+    add("")
+
+    add("## Frame time per scene, desktop GL and the GL 1.1 layer on ES 2 (software renderer, 640x480, "
+        "yarvik-capture --profile --gl desktop|es2)")
+    add("")
+    if profile and layer:
+        lines.extend(gl_comparison(profile, layer))
+    else:
+        add("(a profile failed)")
     add("")
 
     add("## Whole captures to MP4 (software renderer, 60 fps, H.264 by ffmpeg; wall time against the demo's length)")
@@ -401,10 +434,11 @@ def main():
     workdir = tempfile.mkdtemp(prefix="yarvik-bench-")
     benches = run_benchmarks(build)
     profile = run_profile(build, workdir)
+    layer = run_profile(build, workdir, "es2")
     startup = run_startup(build, args.startup_runs, args.real_seconds, args.skip_real)
     no_alloc = run_no_alloc(build)
     captures = run_captures(build, workdir, args.capture_sizes)
-    print(report(benches, profile, startup, no_alloc, captures))
+    print(report(benches, profile, startup, no_alloc, captures, layer))
     shutil.rmtree(workdir, ignore_errors=True)
     return 0
 
