@@ -99,19 +99,21 @@ release-check: release
 	packaging/release-check $(RELEASE_BUILD)
 
 # The browser build, configured with emscripten's toolchain in its own folder: the wasm
-# libraries (libxmp and FreeType from Debian's sources) and the browser tests' programs and
-# page. Only these targets install emscripten, chromium and playwright-core
-# (scripts/install-web-deps); web-test runs the browser tests (label web) on node and in
-# headless Chromium.
+# libraries (libxmp and FreeType from Debian's sources), the demo's page in
+# dist/yarvik-web-VERSION/ and its zip, and the browser tests' programs and page. Only these
+# targets install emscripten, chromium and playwright-core (scripts/install-web-deps);
+# web-test runs the browser tests (label web) on node and in headless Chromium, comparing the
+# page's frames with the desktop build's capture tool.
 WEB_BUILD ?= build-web
 web-deps:
 	@scripts/install-web-deps
 
 web: web-deps
-	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DYARVIK_NATIVE_CAPTURE=$(abspath $(BUILD))/tools/capture/yarvik-capture
 	cmake --build $(WEB_BUILD) -j$(JOBS)
 
-web-test: web
+web-test: build web
 	cd $(WEB_BUILD) && ctest --output-on-failure -L web
 
 # Every build folder the targets above make.
