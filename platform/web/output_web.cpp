@@ -37,8 +37,9 @@ static int16_t chunk[MAX_CHUNK_FRAMES * MAX_CHANNELS];
 static constexpr int MAX_SLICE_FRAMES = 48000;
 static int16_t slice[MAX_SLICE_FRAMES * MAX_CHANNELS];
 
-// One AudioContext for the page, made (or resumed) inside the click that starts the demo, as
-// browsers ask; it stays for a run played again. Returns 0 where there is no Web Audio.
+// One AudioContext for the page, made by the page beforehand or else here, and resumed inside
+// the click that starts the demo, as browsers ask; it stays for a run played again. Returns 0
+// where there is no Web Audio.
 EM_JS(int, webAudioOpen, (int rate), {
     var Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return 0;

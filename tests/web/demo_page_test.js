@@ -40,8 +40,8 @@ function meanDifference(a, b) {
   return sums.map((sum) => sum / (a.width * a.height));
 }
 
-const until = async (page, what, predicate) => {
-  await page.tab.waitForFunction(predicate, null, { timeout: page.remainingMs() })
+const until = async (page, what, predicate, argument = null) => {
+  await page.tab.waitForFunction(predicate, argument, { timeout: page.remainingMs() })
     .catch((error) => { throw new Error(`${what}: ${error.message}\nconsole:\n  ${page.lines.join('\n  ')}`); });
 };
 
@@ -78,6 +78,15 @@ test('the page starts the demo on a click, plays it with sound and ends it on Es
     await new Promise((resolve) => setTimeout(resolve, 500));
     assert.equal(await page.tab.evaluate(() => Module.framesPresented), stopped, 'frames went on after Escape');
     assert.equal(await page.tab.evaluate(() => Module.audioContext.state), 'suspended');
+    save('ended.png', await page.screenshot());
+
+    // Played again from the start, on a fresh canvas, with the sound running again.
+    await page.tab.click('#start', { timeout: page.remainingMs() });
+    await until(page, 'frames played again', (from) => Module.framesPresented >= from + 30, stopped);
+    assert.equal(await page.tab.evaluate(() => Module.audioContext.state), 'running');
+    const again = page.lines.length;
+    await page.press('Escape');
+    await page.waitForLine(/^Exiting sanely\.\.\.$/, again);
     assert.deepEqual(page.errors, []);
   } finally {
     await page.close();
