@@ -118,14 +118,24 @@ extern "C" EMSCRIPTEN_KEEPALIVE int webStart()
 // Renders the demo on the virtual clock at `fps` frames per second with the random generator
 // seeded with `seed`, from the start up to the first frame at or after `ms`, and stops there
 // (Module.onFrameReady and a console line "frame N at T ms"), as yarvik-capture --fps fps
-// --seed seed renders that frame.
+// --seed seed renders that frame. Called again with the same rate and seed and a later time
+// while the run stands, it goes on from the frame it stopped at.
 extern "C" EMSCRIPTEN_KEEPALIVE int webRenderFrame(double ms, int fps, unsigned int seed)
 {
     if (fps < 1 || fps > 1000 || !(ms >= 0.0)) {
         return EXIT_USAGE;
     }
+    const int64_t frame = static_cast<int64_t>((ms * fps + 999.0) / 1000.0);
+    if (webRun.playing) {
+        if (!webTiming.onDemand || webTiming.fps != fps || webTiming.seed != seed || frame < webRun.passes) {
+            return EXIT_USAGE;
+        }
+        webRun.frame = frame;
+        emscripten_set_main_loop(frameCallback, 0, 0);
+        return 0;
+    }
     webTiming = WebTiming{true, fps, seed};
-    webRun.frame = static_cast<int64_t>((ms * fps + 999.0) / 1000.0);
+    webRun.frame = frame;
     webClockSet(0);
     return startRun();
 }
