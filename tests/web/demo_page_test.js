@@ -121,6 +121,17 @@ test('frames drawn on demand match the capture tool\'s at 12 s, 65 s and 85 s', 
   }
 });
 
+test('without WebGL the page says why instead of offering to start', { timeout: 60000 }, async () => {
+  const page = await openPage(folder, 'index.html', { timeoutMs: 50000, flags: ['--disable-webgl'] });
+  try {
+    await until(page, 'the message', () => !document.getElementById('message').hidden);
+    assert.match(await page.tab.evaluate(() => document.getElementById('message').textContent), /needs WebGL/);
+    assert.equal(await page.tab.evaluate(() => document.getElementById('start').hidden), true);
+  } finally {
+    await page.close();
+  }
+});
+
 test('without yarvik.wasm the page says why instead of staying blank', { timeout: 60000 }, async () => {
   const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'yarvik-page-'));
   try {
