@@ -12,8 +12,10 @@
 #include "music/output.h"
 #include "platform/web/web.h"
 
-// How far ahead of the context's clock audio is queued: enough to ride out a slow frame.
-static constexpr double QUEUE_AHEAD_SECONDS = 0.25;
+// How far ahead of the context's clock audio is queued: enough to ride out a slow frame, on
+// a slow machine a frame of several hundred milliseconds. How far ahead does not move the
+// played position, which is read from the clock.
+static constexpr double QUEUE_AHEAD_SECONDS = 0.5;
 // The first chunk starts this long after the output resumes, so it is never late.
 static constexpr double START_DELAY_SECONDS = 0.05;
 static constexpr int MAX_CHUNK_FRAMES = 4096;
