@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build run test unit asan clang fuzz bench mutants release release-check web-deps \
-  web web-test clean
+  web web-test web-bench clean
 
 all: build
 
@@ -99,20 +99,27 @@ release-check: release
 	packaging/release-check $(RELEASE_BUILD)
 
 # The browser build, configured with emscripten's toolchain in its own folder: the wasm
-# libraries (libxmp and FreeType from Debian's sources) and the browser tests' programs and
-# page. Only these targets install emscripten, chromium and playwright-core
-# (scripts/install-web-deps); web-test runs the browser tests (label web) on node and in
-# headless Chromium.
+# libraries (libxmp and FreeType from Debian's sources), the demo's page in
+# dist/yarvik-web-VERSION/ and its zip, and the browser tests' programs and page. Only these
+# targets install emscripten, chromium and playwright-core (scripts/install-web-deps);
+# web-test runs the browser tests (label web) on node and in headless Chromium, comparing the
+# page's frames with the desktop build's capture tool.
 WEB_BUILD ?= build-web
 web-deps:
 	@scripts/install-web-deps
 
 web: web-deps
-	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DYARVIK_NATIVE_CAPTURE=$(abspath $(BUILD))/tools/capture/yarvik-capture
 	cmake --build $(WEB_BUILD) -j$(JOBS)
 
-web-test: web
+web-test: build web
 	cd $(WEB_BUILD) && ctest --output-on-failure -L web
+
+# The page played whole in headless Chromium at 640x480 and 1280x960: frames per second, gaps,
+# click to first frame, the program's gzipped size (bench/web_page.js; about five minutes).
+web-bench: web
+	node bench/web_page.js $(WEB_BUILD)/page 640x480 1280x960
 
 # Every build folder the targets above make.
 clean:

@@ -81,5 +81,44 @@ add_dependencies(yarvik_freetype_wasm freetype_wasm)
 include(cmake/EmbedResources.cmake)
 yarvik_embed_resources(${CMAKE_SOURCE_DIR}/resources/resources.list yarvik_resources)
 
+# The demo's core, the same sources as the desktop's, on the wasm libraries.
+file(GLOB_RECURSE YARVIK_CORE_SOURCES CONFIGURE_DEPENDS LIST_DIRECTORIES false RELATIVE ${CMAKE_SOURCE_DIR}
+  shell/*.cpp assets/*.cpp music/*.cpp math/*.cpp scenes/*.cpp)
+list(REMOVE_ITEM YARVIK_CORE_SOURCES shell/main.cpp)
+add_library(yarvik_core STATIC ${YARVIK_CORE_SOURCES} $<TARGET_OBJECTS:yarvik_resources>)
+target_include_directories(yarvik_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(yarvik_core PUBLIC yarvik_xmp_wasm yarvik_freetype_wasm)
+
+# GL through the table, the GL 1.1 layer on ES 2 (WebGL 1), and the browser platform.
+add_subdirectory(platform/gl)
+add_subdirectory(platform/gles2)
+add_subdirectory(platform/web)
+
+# The program: yarvik.js and yarvik.wasm, the page's index.html beside them, in
+# dist/yarvik-web-VERSION/ and its zip. The page's still is embedded in it, so the page fetches
+# nothing but the program.
+add_executable(yarvik platform/web/main_web.cpp)
+target_link_libraries(yarvik PRIVATE yarvik_web yarvik_core)
+set_target_properties(yarvik PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/page)
+target_link_options(yarvik PRIVATE -O2 -sENVIRONMENT=web -sINITIAL_MEMORY=64MB -sALLOW_MEMORY_GROWTH=1
+                    "-sEXPORTED_FUNCTIONS=_main,_webStart,_webRenderFrame")
+execute_process(COMMAND base64 -w0 ${CMAKE_SOURCE_DIR}/platform/web/still.jpg OUTPUT_VARIABLE STILL_BASE64
+                COMMAND_ERROR_IS_FATAL ANY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/still.jpg)
+configure_file(${CMAKE_SOURCE_DIR}/platform/web/index.html.in ${CMAKE_BINARY_DIR}/page/index.html @ONLY)
+
+set(YARVIK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist CACHE PATH "Where make web writes the page's folder and zip")
+set(webFolder yarvik-web-${YARVIK_VERSION})
+set(webZip ${YARVIK_DIST_DIR}/${webFolder}.zip)
+add_custom_command(OUTPUT ${webZip}
+  COMMAND rm -rf ${YARVIK_DIST_DIR}/${webFolder} ${webZip}
+  COMMAND mkdir -p ${YARVIK_DIST_DIR}/${webFolder}
+  COMMAND cp ${CMAKE_BINARY_DIR}/page/index.html $<TARGET_FILE:yarvik> $<TARGET_FILE_DIR:yarvik>/yarvik.wasm
+          ${YARVIK_DIST_DIR}/${webFolder}/
+  COMMAND cd ${YARVIK_DIST_DIR} && zip -qrX ${webZip} ${webFolder}
+  DEPENDS yarvik ${CMAKE_BINARY_DIR}/page/index.html
+  COMMENT "Packing ${webFolder} and its zip into dist/")
+add_custom_target(web_dist ALL DEPENDS ${webZip})
+
 enable_testing()
 add_subdirectory(tests/web)

@@ -47,7 +47,7 @@ static const DemoScene* currentScene()
 
 // Everything before the first pass. False when the window could not be made: then no scene
 // touches GL and no music starts, and the caller goes straight to shutdown.
-static bool startUp(const DemoParts& parts)
+bool demoStart(const DemoParts& parts)
 {
     loop = DEMO_LOOP_START_STATE;
     loop.parts = &parts;
@@ -138,30 +138,38 @@ static void runPass()
     reportGlErrors();
 }
 
-static void shutDown(const DemoParts& parts)
-{
-    for (const DemoScene& scene : parts.scenes) {
-        scene.release();
-    }
-    parts.shutdownSound();
-    destroyDemoWindow();
-}
-
 int demoSceneIndex() { return loop.sceneIndex; }
 
 int demoMain() { return demoRun(demoParts); }
 
+// The loop test (pumpMessages takes at most one event, then presents the frame the pass before
+// drew), then the pass, which steps when one is due, watches the music, draws the frame and
+// fades it.
+bool demoPass()
+{
+    if (!pumpMessages() || loop.sequenceDone) {
+        return false;
+    }
+    noteFrameShown();
+    runPass();
+    return true;
+}
+
+int demoShutdown()
+{
+    for (const DemoScene& scene : loop.parts->scenes) {
+        scene.release();
+    }
+    loop.parts->shutdownSound();
+    destroyDemoWindow();
+    return windowCore.failure != nullptr ? EXIT_FAILED : EXIT_DONE;
+}
+
 int demoRun(const DemoParts& parts)
 {
-    if (startUp(parts)) {
-        // In the order it runs: the loop test (pumpMessages takes at most one event, then
-        // presents the frame the pass before drew), then the pass, which steps when one is
-        // due, watches the music, draws the frame and fades it.
-        while (pumpMessages() && !loop.sequenceDone) {
-            noteFrameShown();
-            runPass();
+    if (demoStart(parts)) {
+        while (demoPass()) {
         }
     }
-    shutDown(parts);
-    return windowCore.failure != nullptr ? EXIT_FAILED : EXIT_DONE;
+    return demoShutdown();
 }

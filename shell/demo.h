@@ -17,6 +17,18 @@ int demoMain();
 // replace or time what the loop calls. `parts` must outlast the call.
 int demoRun(const DemoParts& parts);
 
+// demoRun in its three steps, for a platform whose loop is driven from outside (the browser's
+// frame callback calls one pass a frame): demoStart, then demoPass until it returns false, then
+// demoShutdown, whatever demoStart returned. `parts` must outlast demoShutdown.
+// demoStart: everything before the first pass; false when the window could not be made.
+bool demoStart(const DemoParts& parts);
+// demoPass: one loop test and, while the loop goes on, one pass; false once the loop has ended
+// (Escape, a close request, the end of the sequence), with no pass run.
+bool demoPass();
+// demoShutdown: the scenes' release hooks, the sound, the window; returns EXIT_DONE, or
+// EXIT_FAILED when the window could not be made.
+int demoShutdown();
+
 // The scene the loop is on, counting from 1; past the last scene once the sequence has ended.
 // Read-only, for the tools that profile the run.
 int demoSceneIndex();

@@ -445,6 +445,30 @@ TEST_F(DemoLoop, EscapeDuringAFadeEndsAtTheNextLoopTestWithTheSameShutdown)
     EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
               (std::vector<std::string>{"release1", "release2", "shutdownSound"}));
     EXPECT_EQ(output, "Exiting sanely...\nExiting sanely...\n");
+
+    // The same run driven from outside, a pass per call, as the browser's frame callback does:
+    // the same calls, passes and presents, and a demoPass that ends the loop runs no pass.
+    const std::vector<std::string> runEvents = events;
+    const size_t runPasses = passes.size();
+    SetUp();
+    step1Result = 1;
+    atPass = [](int done) {
+        if (done == 30) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
+    ::testing::internal::CaptureStdout();
+    ASSERT_TRUE(demoStart(RECORDING_PARTS));
+    int calls = 0;
+    while (demoPass()) {
+        ++calls;
+    }
+    EXPECT_EQ(demoShutdown(), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), output);
+    EXPECT_EQ(calls, 30);
+    EXPECT_EQ(passes.size(), runPasses);
+    EXPECT_EQ(fakeWindow.presents, 31);
+    EXPECT_EQ(events, runEvents);
 }
 
 TEST_F(DemoLoop, CloseRequestEndsTheLoopLikeEscape)

@@ -43,17 +43,17 @@ async function serveFolder(root) {
   return { server, origin: `http://127.0.0.1:${server.address().port}` };
 }
 
-// Opens `page` (a path under `root`, with any query) at width x height CSS pixels. The
-// session's `lines` are the console's lines in order, `errors` its errors and the page's
-// uncaught exceptions; every wait gives up at the deadline, `timeoutMs` from now, and
-// throws, as the test should.
-async function openPage(root, page, { width = 640, height = 480, timeoutMs = 60000 } = {}) {
+// Opens `page` (a path under `root`, with any query) at width x height CSS pixels, in a
+// Chromium given `flags` besides its own. The session's `lines` are the console's lines in
+// order, `errors` its errors and the page's uncaught exceptions; every wait gives up at the
+// deadline, `timeoutMs` from now, and throws, as the test should.
+async function openPage(root, page, { width = 640, height = 480, timeoutMs = 60000, flags = [] } = {}) {
   const deadline = Date.now() + timeoutMs;
   const started = Date.now();
   const { server, origin } = await serveFolder(root);
   let browser;
   try {
-    browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_FLAGS,
+    browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: [...CHROMIUM_FLAGS, ...flags],
                                       timeout: timeoutMs });
   } catch (error) {
     server.close();
