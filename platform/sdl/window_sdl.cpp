@@ -17,9 +17,10 @@ struct SdlWindowState {
     SDL_Window* demoWindow;
     SDL_GLContext demoContext;
     bool cursorHidden;
+    bool lost;              // an X error since the window stood: it is gone (destroyed from outside)
     char failureText[256];  // what windowCore.failure points to
 };
-static constexpr SdlWindowState SDL_WINDOW_START_STATE = {nullptr, nullptr, false, {}};
+static constexpr SdlWindowState SDL_WINDOW_START_STATE = {nullptr, nullptr, false, false, {}};
 static SdlWindowState sdlWindow = SDL_WINDOW_START_STATE;
 
 // The loop handles one event per pass, so events it never acts on are kept out of the queue:
@@ -184,7 +185,8 @@ void createDemoWindow()
     admitOnlyEventsActedOn();
     requestPixelFormat();
 
-    // An X error on the way (a GL driver the server refuses) is a failure like any other.
+    // An X error on the way (a GL driver the server refuses) is a failure like any other; one
+    // later is the window's loss, caught until the window is gone.
     xErrorsCatch();
     bool made = makeWindowAndContext();
     if (made) {
@@ -196,22 +198,45 @@ void createDemoWindow()
         finishDemoWindow(width, height);
         xErrorsSync(sdlWindow.demoWindow);
     }
-    const char* xError = xErrorsRelease();
+    const char* xError = xErrorsTake();
     if (made && xError != nullptr) {
         SDL_GL_MakeCurrent(sdlWindow.demoWindow, nullptr);
         SDL_GL_DeleteContext(sdlWindow.demoContext);
         sdlWindow.demoContext = nullptr;
         SDL_DestroyWindow(sdlWindow.demoWindow);
         sdlWindow.demoWindow = nullptr;
-        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText, "%s", xError);
+        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText, "cannot create the OpenGL context: %s",
+                      xError);
         failDemoWindow(sdlWindow.failureText);
+        made = false;
     }
+    if (!made) {
+        xErrorsRelease();
+    }
+}
+
+// An X error while the window stands means it has gone from under the demo (destroyed from
+// outside; the swap that drew to it failed): that ends the run as a close request does, with
+// the reason on stderr, and nothing more is drawn to it.
+static bool windowLost()
+{
+    if (sdlWindow.lost) {
+        return false;
+    }
+    const char* xError = xErrorsTake();
+    if (xError == nullptr) {
+        return false;
+    }
+    sdlWindow.lost = true;
+    std::fprintf(stderr, "yarvik: the window is gone: %s\n", xError);
+    std::fflush(stderr);
+    return true;
 }
 
 // A close signal counts as a close request, ahead of anything queued.
 bool windowPollEvent(DemoEvent* event)
 {
-    if (takeCloseSignal() != 0) {
+    if (takeCloseSignal() != 0 || windowLost()) {
         *event = EVENT_CLOSE;
         return true;
     }
@@ -232,7 +257,7 @@ bool windowPollEvent(DemoEvent* event)
 
 void windowPresent()
 {
-    if (sdlWindow.demoWindow != nullptr) {
+    if (sdlWindow.demoWindow != nullptr && !sdlWindow.lost) {
         SDL_GL_SwapWindow(sdlWindow.demoWindow);
     }
 }
@@ -246,9 +271,11 @@ void destroyDemoWindow()
     if (sdlWindow.demoWindow != nullptr) {
         demoWindowProc(EVENT_DESTROY);
         SDL_DestroyWindow(sdlWindow.demoWindow);  // leaves full screen and restores the display mode
+        xErrorsRelease();  // the errors of a window destroyed twice are dropped
     }
     sdlWindow.demoContext = nullptr;
     sdlWindow.demoWindow = nullptr;
+    sdlWindow.lost = false;
     if (sdlWindow.cursorHidden) {
         SDL_ShowCursor(SDL_ENABLE);
         sdlWindow.cursorHidden = false;

@@ -1,4 +1,4 @@
-// Xlib's error handler, for the making of the window. Xlib is reached through the library SDL
+// Xlib's error handler, from the making of the window until it is gone. Xlib is reached through the library SDL
 // has already loaded, not linked: the program's own needs stay SDL2, GL and the C library.
 #include "platform/sdl/x_errors.h"
 
@@ -19,8 +19,10 @@ struct XErrorsState {
     bool catching;
     XErrorHandler previousHandler;
     char text[256];                 // the first error caught, as one line; empty for none
+    char taken[256];                // the last one handed out by xErrorsTake
+    Display* display;               // the window's connection, once xErrorsSync has seen it
 };
-static constexpr XErrorsState X_ERRORS_START_STATE = {{nullptr, nullptr, nullptr}, false, nullptr, {}};
+static constexpr XErrorsState X_ERRORS_START_STATE = {{nullptr, nullptr, nullptr}, false, nullptr, {}, {}, nullptr};
 static XErrorsState xErrors = X_ERRORS_START_STATE;
 
 static bool findXlib()
@@ -40,13 +42,14 @@ static bool findXlib()
     return true;
 }
 
+// Runs inside Xlib with the connection locked: it asks nothing of the server.
 static int recordXError(Display* display, XErrorEvent* error)
 {
     if (xErrors.text[0] == '\0') {
         char name[128];
         xErrors.xlib.getErrorText(display, error->error_code, name, sizeof name);
         std::snprintf(xErrors.text, sizeof xErrors.text,
-                      "cannot create the OpenGL context: X error %s (request %d.%d)", name, error->request_code,
+                      "X error %s (request %d.%d)", name, error->request_code,
                       error->minor_code);
     }
     return 0;
@@ -64,15 +67,29 @@ void xErrorsSync(SDL_Window* window)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (xErrors.xlib.sync != nullptr && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
-        xErrors.xlib.sync(info.info.x11.display, False);
+        xErrors.display = info.info.x11.display;
+        xErrors.xlib.sync(xErrors.display, False);
     }
 }
 
-const char* xErrorsRelease()
+const char* xErrorsTake()
 {
+    if (xErrors.text[0] == '\0') {
+        return nullptr;
+    }
+    std::snprintf(xErrors.taken, sizeof xErrors.taken, "%s", xErrors.text);
+    xErrors.text[0] = '\0';
+    return xErrors.taken;
+}
+
+void xErrorsRelease()
+{
+    if (xErrors.display != nullptr) {
+        xErrors.xlib.sync(xErrors.display, False);
+        xErrors.display = nullptr;
+    }
     if (xErrors.catching) {
         xErrors.xlib.setErrorHandler(xErrors.previousHandler);
         xErrors.catching = false;
     }
-    return xErrors.text[0] != '\0' ? xErrors.text : nullptr;
 }

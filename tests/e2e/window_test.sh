@@ -42,6 +42,22 @@ status=$?
 grep -q "refused" "$WORK/err" || fail "no reason given for the refused mode"
 grep -q -- "--desktop" "$WORK/err" || fail "the refused mode does not suggest --desktop"
 
+# The same screen given a 640x480 mode really switches to it. The window destroyed from
+# outside ends the run through the normal shutdown: status 0 with the reason in one line, no
+# hang, SIGTERM not needed, and the screen back at 1024x768.
+xrandr --newmode 640x480 25.175 640 656 752 800 480 490 492 525 && xrandr --addmode screen 640x480 \
+  || fail "no 640x480 mode could be added to Xvfb"
+start_demo
+id=$(demo_window 10) || fail "no window appeared on the switching screen"
+xrandr | grep -q "current 640 x 480" || fail "the screen did not switch to 640x480"
+xdotool windowclose "$id"
+wait_demo 10
+[ "$STATUS" -eq 0 ] || fail "status $STATUS after the window was destroyed"
+[ "$(count_lines 'Exiting sanely...')" -eq 2 ] || fail "no shutdown after the window was destroyed"
+grep -q "^yarvik: the window is gone" "$WORK/err" && [ "$(wc -l < "$WORK/err")" -eq 1 ] \
+  || fail "expected one line on stderr saying the window is gone"
+xrandr | grep -q "current 1024 x 768" || fail "the screen was left at $(xrandr | head -n 1)"
+
 # Brightest channel (0-255) of a region WxH+X+Y of a screenshot: the max, or the mean.
 region() { convert "$1" -crop "$2" +repage -format "%[fx:int(255*max($3.r,max($3.g,$3.b)))]" info:; }
 
@@ -80,4 +96,14 @@ xdotool getwindowgeometry "$id" | grep -q "Geometry: 800x600" || fail "--window 
 xdotool key --window "$id" Escape
 wait_demo 5
 [ "$STATUS" -eq 0 ] || fail "status $STATUS after Escape with --window"
+
+# A captioned window destroyed from outside: the same shutdown, no Xlib error dump.
+SDL_AUDIODRIVER=dummy "$YARVIK" --window 640x480 >"$WORK/out" 2>"$WORK/err" &
+DEMO_PID=$!
+id=$(demo_window 10) || fail "no window appeared with --window 640x480"
+xdotool windowclose "$id"
+wait_demo 10
+[ "$STATUS" -eq 0 ] || fail "status $STATUS after the --window window was destroyed"
+[ "$(count_lines 'Exiting sanely...')" -eq 2 ] || fail "no shutdown after the --window window was destroyed"
+[ "$(wc -l < "$WORK/err")" -eq 1 ] || fail "expected one line on stderr after the --window window was destroyed"
 echo "ok"
