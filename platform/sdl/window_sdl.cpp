@@ -26,7 +26,7 @@ static SdlWindowState sdlWindow = SDL_WINDOW_START_STATE;
 // The loop handles one event per pass, so events it never acts on are kept out of the queue:
 // SDL queues every mouse movement, key release and character typed, and a burst of them
 // would hold Escape back for seconds. What gets in: Escape, a close request, and SDL's own
-// bookkeeping events.
+// bookkeeping events; and a change of the window's size, which the picture follows.
 static const Uint32 IGNORED_EVENT_TYPES[] = {
     SDL_KEYUP,       SDL_TEXTEDITING, SDL_TEXTINPUT,   SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN,
     SDL_MOUSEBUTTONUP, SDL_MOUSEWHEEL, SDL_FINGERDOWN, SDL_FINGERUP,    SDL_FINGERMOTION,
@@ -39,7 +39,7 @@ static int SDLCALL admitEvent(void*, SDL_Event* event)
         return event->key.keysym.sym == SDLK_ESCAPE;
     }
     if (event->type == SDL_WINDOWEVENT) {
-        return event->window.event == SDL_WINDOWEVENT_CLOSE;
+        return event->window.event == SDL_WINDOWEVENT_CLOSE || event->window.event == SDL_WINDOWEVENT_SIZE_CHANGED;
     }
     return 1;
 }
@@ -99,8 +99,11 @@ static bool modeIsExact()
     return false;
 }
 
-// The window for the requested mode, hidden until it is shown: a captioned one centred; a
-// full-screen one at 0,0. Over the desktop the window is made as large as the first display
+// The window for the requested mode, hidden until it is shown: a captioned one centred, which
+// the user may resize; a full-screen one at 0,0. Where the display scales its windows (Wayland
+// at 2x, say) the windows over the desktop and captioned ones ask for a drawable at the
+// output's own resolution, which SDL_GL_GetDrawableSize then gives; on X11 it is the window's
+// size anyway. Over the desktop the window is made as large as the first display
 // from the start: the window manager's full-screen state, where there is one, keeps it so,
 // and without one (a bare X server) nothing else would.
 static SDL_Window* createWindow()
@@ -109,13 +112,15 @@ static SDL_Window* createWindow()
     switch (request.mode) {
     case WINDOW_CAPTIONED:
         return SDL_CreateWindow("Yarvik", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, request.width,
-                                request.height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+                                request.height,
+                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE |
+                                    SDL_WINDOW_ALLOW_HIGHDPI);
     case WINDOW_DESKTOP: {
         SDL_Rect desktop{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
         SDL_GetDisplayBounds(0, &desktop);
         return SDL_CreateWindow("Yarvik", desktop.x, desktop.y, desktop.w, desktop.h,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
-                                    SDL_WINDOW_FULLSCREEN_DESKTOP);
+                                    SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALLOW_HIGHDPI);
     }
     case WINDOW_DISPLAY_MODE:
         break;
@@ -132,6 +137,11 @@ static bool makeWindowAndContext()
     if (sdlWindow.demoWindow == nullptr) {
         failWithSdlError("cannot create the window");
         return false;
+    }
+    if (windowCore.request.mode == WINDOW_CAPTIONED) {
+        // The sizes --window accepts are the sizes it may be resized to.
+        SDL_SetWindowMinimumSize(sdlWindow.demoWindow, OUTPUT_MIN_WIDTH, OUTPUT_MIN_HEIGHT);
+        SDL_SetWindowMaximumSize(sdlWindow.demoWindow, OUTPUT_MAX_SIDE, OUTPUT_MAX_SIDE);
     }
     if (windowCore.request.mode == WINDOW_DISPLAY_MODE) {
         SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, SCREEN_WIDTH, SCREEN_HEIGHT, 0, nullptr};
@@ -251,6 +261,12 @@ bool windowPollEvent(DemoEvent* event)
     if (taken.type == SDL_QUIT || (taken.type == SDL_WINDOWEVENT && taken.window.event == SDL_WINDOWEVENT_CLOSE)) {
         *event = EVENT_CLOSE;
         return true;
+    }
+    if (taken.type == SDL_WINDOWEVENT && taken.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        int width = 0;
+        int height = 0;
+        SDL_GL_GetDrawableSize(sdlWindow.demoWindow, &width, &height);
+        resizeDemoWindow(width, height);
     }
     return false;
 }

@@ -2,7 +2,8 @@
 # The real program's window: it covers the whole 640x480 screen, Escape ends it at once with
 # "Exiting sanely..." twice and status 0; with no display, a refused mode or a refused GL
 # context it gives one reason and status 1. On a 1280x1024 screen, --desktop fills it with the
-# picture centred between two black bands, and --window WxH is a window of that size.
+# picture centred between two black bands, and --window WxH is a window of that size, whose
+# picture refits when it is resized. A window destroyed from outside ends the run normally.
 . "$(dirname "$0")/lib.sh"
 
 start_display 640x480x24
@@ -93,6 +94,22 @@ SDL_AUDIODRIVER=dummy "$YARVIK" --window 800x600 >"$WORK/out" 2>"$WORK/err" &
 DEMO_PID=$!
 id=$(demo_window 10) || fail "no window appeared with --window 800x600"
 xdotool getwindowgeometry "$id" | grep -q "Geometry: 800x600" || fail "--window 800x600 is not 800x600"
+# Resized by the user, the picture refits: 800x600 in the middle of 1000x600, black bars beside.
+xdotool windowsize "$id" 1000 600
+sleep 2.5  # past the fade-in
+import -silent -window "$id" "$WORK/resized.png" || fail "no screenshot of the resized window"
+[ -n "${YARVIK_SHOTS:-}" ] && cp "$WORK/resized.png" "$YARVIK_SHOTS/window_resized_1000x600.png"
+[ "$(identify -format %wx%h "$WORK/resized.png")" = 1000x600 ] || fail "the window was not resized to 1000x600"
+left=$(region "$WORK/resized.png" 100x600+0+0 maxima)
+right=$(region "$WORK/resized.png" 100x600+900+0 maxima)
+first=$(region "$WORK/resized.png" 1x600+100+0 mean)
+last=$(region "$WORK/resized.png" 1x600+899+0 mean)
+top=$(region "$WORK/resized.png" 800x1+100+0 mean)
+echo "--window resized to 1000x600: bars $left and $right, picture edges $first $last $top"
+[ "$left" -eq 0 ] && [ "$right" -eq 0 ] || fail "the bars beside the refitted picture are not black"
+for edge in "$first" "$last" "$top"; do
+  [ "$edge" -gt 60 ] || fail "the picture does not fill its 800x600 area after the resize"
+done
 xdotool key --window "$id" Escape
 wait_demo 5
 [ "$STATUS" -eq 0 ] || fail "status $STATUS after Escape with --window"
