@@ -211,7 +211,9 @@ void createDemoWindow()
 
     // An X error on the way (a GL driver the server refuses) is a failure like any other; one
     // later is the window's loss, caught until the window is gone.
-    xErrorsCatch();
+    SDL_DisplayMode desktop{};
+    SDL_GetDesktopDisplayMode(0, &desktop);
+    xErrorsCatch(windowCore.request.mode == WINDOW_DISPLAY_MODE, desktop.w, desktop.h);
     bool made = makeWindowAndContext();
     if (made) {
         // Shown first: a full-screen window has the desktop's size from then on.

@@ -10,8 +10,11 @@
 #include <SDL.h>
 
 // Starts catching X errors on the window's display, where Xlib is to be had; the first one
-// caught is kept.
-void xErrorsCatch();
+// caught is kept. The connection's loss (the X server gone, or the program's connection cut,
+// as xkill does) cannot be survived inside Xlib: it ends the process with one line and status
+// 1, after giving the display back its desktop's size of desktopWidth x desktopHeight over a
+// connection of its own when restoreSize is set and the server still answers.
+void xErrorsCatch(bool restoreSize, int desktopWidth, int desktopHeight);
 // Waits until the X server has answered every request made so far on the window's display, so
 // that their errors are in. Nothing for a window that is not on X.
 void xErrorsSync(SDL_Window* window);

@@ -58,6 +58,16 @@ wait_demo 10
 grep -q "^yarvik: the window is gone" "$WORK/err" && [ "$(wc -l < "$WORK/err")" -eq 1 ] \
   || fail "expected one line on stderr saying the window is gone"
 xrandr | grep -q "current 1024 x 768" || fail "the screen was left at $(xrandr | head -n 1)"
+# Its connection cut (xkill): nothing more can be done over it, so one line, status 1, and the
+# screen given back its size over a connection of its own.
+start_demo
+id=$(demo_window 10) || fail "no window appeared on the switching screen"
+xrandr | grep -q "current 640 x 480" || fail "the screen did not switch to 640x480"
+xkill -id "$id" >/dev/null
+wait_demo 10
+[ "$STATUS" -eq 1 ] || fail "status $STATUS after the connection was cut"
+[ "$(cat "$WORK/err")" = "yarvik: the connection to the display was lost" ] || fail "expected one line on the lost connection"
+xrandr | grep -q "current 1024 x 768" || fail "the screen was left at $(xrandr | head -n 1) with the connection cut"
 
 # Brightest channel (0-255) of a region WxH+X+Y of a screenshot: the max, or the mean.
 region() { convert "$1" -crop "$2" +repage -format "%[fx:int(255*max($3.r,max($3.g,$3.b)))]" info:; }
