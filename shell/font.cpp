@@ -69,9 +69,8 @@ static void compileGlyph(FT_Face face, unsigned int list, unsigned char byte)
     glEndList();
 }
 
-void buildFontLists()
+static void compileFontLists()
 {
-    windowCore.fontListBase = glGenLists(256);
     ResourceBlob font;
     FT_Library library = nullptr;
     FT_Face face = nullptr;
@@ -101,3 +100,12 @@ void buildFontLists()
         FT_Done_FreeType(library);
     }
 }
+
+void buildFontLists()
+{
+    windowCore.fontListBase = glGenLists(256);
+    compileFontLists();
+}
+
+// Compiling a list again replaces what it held.
+void rebuildFontLists() { compileFontLists(); }

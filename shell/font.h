@@ -5,3 +5,6 @@
 // The font's display lists, its glyphs rasterised at 14 pixels times the picture's scale.
 // Called by finishDemoWindow with the context current.
 void buildFontLists();
+// The same lists compiled again at the picture's new scale, after the output changed size.
+// FreeType allocates as it loads the font: that happens at a resize, never in a steady pass.
+void rebuildFontLists();

@@ -43,6 +43,20 @@ void setInitialGlState()
     }
 }
 
+void fitGlStateToPicture()
+{
+    const PictureArea& picture = windowCore.picture;
+    glViewport(picture.x, picture.y, picture.width, picture.height);
+    glPointSize(picture.scale);
+    glLineWidth(picture.scale);
+    glScissor(picture.x, picture.y, picture.width, picture.height);
+    if (pictureHasBars(picture)) {
+        glEnable(GL_SCISSOR_TEST);
+    } else {
+        glDisable(GL_SCISSOR_TEST);
+    }
+}
+
 // The scenes set their clear colour for the picture; the bars are cleared black apart, with
 // the scissor widened to the whole output for that one clear.
 void clearFrame()

@@ -30,6 +30,18 @@ void finishDemoWindow(int drawableWidth, int drawableHeight)
     windowCore.running = 1;
 }
 
+void resizeDemoWindow(int drawableWidth, int drawableHeight)
+{
+    const PictureArea& now = windowCore.picture;
+    if (!windowCore.running || drawableWidth < 1 || drawableHeight < 1 ||
+        (drawableWidth == now.outputWidth && drawableHeight == now.outputHeight)) {
+        return;
+    }
+    windowCore.picture = pictureAreaFor(drawableWidth, drawableHeight);
+    fitGlStateToPicture();
+    rebuildFontLists();
+}
+
 void demoWindowProc(DemoEvent event)
 {
     switch (event) {

@@ -18,8 +18,9 @@
 //   windowPollEvent(e)   Called at every loop test, first (pumpMessages). Takes at most one
 //                        pending event, never waiting for one; returns true, with *e set, when
 //                        it is one the demo reacts to (Escape, another key, a close request).
-//                        Every other event it takes is dropped. It may keep events the demo
-//                        never acts on out of its queue altogether.
+//                        Every other event it takes is dropped, but for a change of the
+//                        drawable's size, which it hands to resizeDemoWindow. It may keep
+//                        events the demo never acts on out of its queue altogether.
 //   windowPresent()      Called at every loop test, after windowPollEvent: presents the frame
 //                        drawn since the last call (the buffer swap). Nothing when no window
 //                        stands. It may wait for the display; that wait is all that paces the
@@ -107,6 +108,11 @@ int pumpMessages();
 void finishDemoWindow(int drawableWidth, int drawableHeight);
 // Records a reason the window cannot stand: one line on stderr, the running flag 0.
 void failDemoWindow(const char* reason);
+// What a platform calls, from windowPollEvent, when its drawable has become drawableWidth x
+// drawableHeight pixels (a window resized, the display's mode changed): the picture refits, its
+// place, the view and the font's scale follow. Nothing while the demo is not running, nor for
+// the size it already has or an empty one.
+void resizeDemoWindow(int drawableWidth, int drawableHeight);
 
 // The window procedure's role: Escape, a close request and the window's destruction clear
 // the running flag and write "Exiting sanely..."; other keys do nothing.

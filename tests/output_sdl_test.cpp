@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +16,8 @@
 
 #include "music/output.h"
 #include "music/player.h"
+#include "shell/clock.h"
+#include "shell/process.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {
@@ -117,6 +121,51 @@ TEST(OutputSdl, TheSilentOutputCatchesUpWithTheClockAfterAStall)
     EXPECT_GE(played.ms + 2, SONG_MS);
     EXPECT_LT(played.ms, SONG_MS + 400) << "the song fell behind by the stall";
     shutdownSound();
+}
+
+// Stopped for 600 ms 300 ms into the song (SIGSTOP, then SIGCONT from another process), the
+// demo's clock and the silent song both stand still: the song ends one song's length after it
+// began on the demo's clock, 600 ms later than that on the wall clock, with both beats.
+TEST(OutputSdl, AStoppedProcessResumesItsClockWithTheSong)
+{
+    prepareProcess();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::vector<uint8_t> bytes = shortModule();
+    startSound();
+    takeBeat();
+    int beats = 0;
+    const uint32_t start = tickCount();
+    const Uint32 wallStart = SDL_GetTicks();
+    ASSERT_EQ(playModule(bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
+    bool stopped = false;
+    while (isModulePlaying() && SDL_GetTicks() - wallStart < 10000) {
+        if (!stopped && tickCount() - start >= 300) {
+            const pid_t parent = getpid();
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                usleep(600000);
+                kill(parent, SIGCONT);
+                _exit(0);
+            }
+            const uint32_t before = tickCount();
+            raise(SIGSTOP);
+            EXPECT_LT(tickCount() - before, 100u) << "the time stopped counted on the demo's clock";
+            waitpid(child, nullptr, 0);
+            stopped = true;
+        }
+        beats += takeBeat();
+        SDL_Delay(2);
+    }
+    const uint32_t songMs = tickCount() - start;
+    const Uint32 wallMs = SDL_GetTicks() - wallStart;
+    beats += takeBeat();
+    shutdownSound();
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(beats, 2);
+    EXPECT_GE(songMs + 2, SONG_MS) << "the song ran on while the process stood stopped";
+    EXPECT_LT(songMs, SONG_MS + 300);
+    EXPECT_GE(wallMs + 2, SONG_MS + 600);
 }
 
 TEST(OutputSdl, StoppingWhileTheDeviceRendersIsSafe)

@@ -167,9 +167,11 @@ TEST_F(OverlayPixels, SamplesSmoothEdgesWhereOfferedAndTooManyAreRefused)
     EXPECT_EQ(windowCore.running, 0);
 }
 
-// Outputs at whole scales, where each unit of the 640x480 grid is whole pixels.
-struct ScaledOutput { int width, height, scale, originY; };  // originY: the picture's lower edge
-const ScaledOutput WHOLE_SCALES[] = {{640, 480, 1, 0}, {1920, 1440, 3, 0}, {1280, 1024, 2, 32}};
+// Outputs at whole scales, where each unit of the 640x480 grid is whole pixels; 16:9 among them,
+// where text, points and lines keep their size while the bars take the sides.
+struct ScaledOutput { int width, height, scale, originX, originY; };  // the picture's lower left
+const ScaledOutput WHOLE_SCALES[] = {
+    {640, 480, 1, 0, 0}, {1920, 1440, 3, 0, 0}, {1280, 1024, 2, 0, 32}, {2560, 1440, 3, 320, 0}};
 
 void drawText(const char* text)
 {
@@ -200,7 +202,7 @@ TEST_F(OverlayPixels, TextIsTheRasterisersGlyphsUprightOnTheBaselineAtTheirBeari
         ASSERT_EQ(FT_New_Memory_Face(library, blob->data, static_cast<FT_Long>(blob->size), 0, &face), 0);
         ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, 14 * at.scale), 0);
         std::vector<bool> expected(static_cast<size_t>(at.width) * at.height);
-        int penX = 100 * at.scale;
+        int penX = at.originX + 100 * at.scale;
         const int baseline = at.originY + 200 * at.scale;
         for (const char* c = text; *c != '\0'; ++c) {
             ASSERT_EQ(FT_Load_Char(face, static_cast<FT_ULong>(*c), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO), 0);
@@ -268,7 +270,7 @@ TEST_F(OverlayPixels, StandingViewIsFortyFiveDegreesHighAndOnePointThreeThreeTim
         EXPECT_EQ(litPixelCount(frame, 128), 3 * at.scale * at.scale) << at.scale << "x";
         for (const auto& t : targets) {
             for (int d = 0; d < at.scale * at.scale; ++d) {
-                const int x = t[0] * at.scale + d % at.scale;
+                const int x = at.originX + t[0] * at.scale + d % at.scale;
                 const int y = at.originY + t[1] * at.scale + d / at.scale;
                 EXPECT_EQ(framePixel(frame, x, y).g, 255) << at.scale << "x: " << x << ", " << y;
             }
@@ -282,7 +284,7 @@ TEST_F(OverlayPixels, StandingViewIsFortyFiveDegreesHighAndOnePointThreeThreeTim
         popOverlayProjection();
         frame = offscreenFrame();
         int across = 0;
-        for (int x = 390 * at.scale; x < 410 * at.scale; ++x) {
+        for (int x = at.originX + 390 * at.scale; x < at.originX + 410 * at.scale; ++x) {
             across += framePixel(frame, x, at.originY + 110 * at.scale).g == 255;
         }
         EXPECT_EQ(across, at.scale) << "columns of a vertical line at " << at.scale << "x";

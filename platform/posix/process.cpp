@@ -5,12 +5,18 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <atomic>
 #include <csignal>
 
 static constexpr int CLOSE_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 static volatile sig_atomic_t pendingCloseSignal = 0;
 
 static void recordCloseSignal(int signal) { pendingCloseSignal = signal; }
+
+static std::atomic<unsigned int> continuedTimes{0};
+static_assert(std::atomic<unsigned int>::is_always_lock_free, "the signal handler counts without a lock");
+
+static void recordContinue(int) { continuedTimes.fetch_add(1, std::memory_order_relaxed); }
 
 static void openMissingStandardDescriptors()
 {
@@ -40,7 +46,15 @@ void prepareProcess()
         sigemptyset(&close.sa_mask);
         sigaction(signal, &close, nullptr);
     }
+    // A stopped process continues whatever SIGCONT's handler; the handler only counts.
+    struct sigaction count {};
+    count.sa_handler = recordContinue;
+    count.sa_flags = SA_RESTART;
+    sigemptyset(&count.sa_mask);
+    sigaction(SIGCONT, &count, nullptr);
 }
+
+unsigned int continueCount() { return continuedTimes.load(std::memory_order_relaxed); }
 
 int takeCloseSignal()
 {

@@ -16,6 +16,7 @@
 #include <atomic>
 
 #include "music/output.h"
+#include "shell/process.h"
 
 // The device and how it was opened; the main thread's last answer for the position; the
 // audio thread's start of the clock for the silent output.
@@ -26,10 +27,11 @@ struct SdlOutputState {
     int rate;
     int bufferFrames;    // frames in each callback
     bool silent;         // SDL's dummy driver: no sound is made and the clock sets the pace
-    uint64_t firstPull;  // performance counter at the silent output's first callback
+    uint64_t lastPull;   // performance counter at the silent output's last callback
+    unsigned int continuesSeen;  // the process's continue count at that callback
     int64_t lastPlayed;  // the position last reported: it never goes back
 };
-static constexpr SdlOutputState SDL_OUTPUT_START_STATE = {0, nullptr, 0, 0, 0, false, 0, 0};
+static constexpr SdlOutputState SDL_OUTPUT_START_STATE = {0, nullptr, 0, 0, 0, false, 0, 0, 0};
 static SdlOutputState sdlOutput = SDL_OUTPUT_START_STATE;
 
 // What the audio thread publishes after each callback: the frames pulled so far and when that
@@ -38,6 +40,9 @@ static SdlOutputState sdlOutput = SDL_OUTPUT_START_STATE;
 static std::atomic<uint32_t> pullSequence{0};
 static std::atomic<int64_t> pulledFrames{0};
 static std::atomic<uint64_t> pullCounter{0};
+// The performance counter at the silent output's first callback, moved on by the time the
+// process stood stopped: the audio thread sets it, the main thread reads it.
+static std::atomic<uint64_t> silentStart{0};
 
 // Frames of audio in the time between two performance counter readings.
 static int64_t framesBetween(uint64_t from, uint64_t to)
@@ -81,12 +86,21 @@ static bool readPull(int64_t* pulled, uint64_t* when)
 // for lost time. Since nothing is heard, the clock sets the pace instead: each callback
 // renders what the time since the first one asks for, plus one buffer ahead as a device
 // would hold, into the buffer SDL hands over (which goes nowhere), as often as that takes.
+// The time the process stood stopped does not count, as it does not for the demo's clock: a
+// device stops with the process.
 static int64_t pullSilently(Uint8* stream, int frames, uint64_t now, int64_t pulled)
 {
-    if (sdlOutput.firstPull == 0) {
-        sdlOutput.firstPull = now;
+    const unsigned int continues = continueCount();
+    uint64_t start = silentStart.load(std::memory_order_relaxed);
+    if (start == 0) {
+        start = now;
+    } else if (continues != sdlOutput.continuesSeen && now > sdlOutput.lastPull) {
+        start += now - sdlOutput.lastPull;
     }
-    const int64_t due = framesBetween(sdlOutput.firstPull, now) + frames;
+    silentStart.store(start, std::memory_order_relaxed);
+    sdlOutput.lastPull = now;
+    sdlOutput.continuesSeen = continues;
+    const int64_t due = framesBetween(start, now) + frames;
     while (pulled < due) {
         const int count = static_cast<int>(std::min<int64_t>(frames, due - pulled));
         sdlOutput.render(reinterpret_cast<int16_t*>(stream), count);
@@ -148,6 +162,7 @@ bool audioOutputOpen(int rate, int channels, int frames, AudioRender renderFunct
     pullSequence.store(0);
     pulledFrames.store(0);
     pullCounter.store(0);
+    silentStart.store(0);
     SDL_AudioSpec wanted;
     SDL_zero(wanted);
     wanted.freq = rate;
@@ -203,7 +218,7 @@ int64_t audioOutputPlayedFrames()
     const uint64_t now = SDL_GetPerformanceCounter();
     int64_t played;
     if (sdlOutput.silent) {
-        played = std::min(pulled, framesBetween(sdlOutput.firstPull, now));
+        played = std::min(pulled, framesBetween(silentStart.load(std::memory_order_relaxed), now));
     } else {
         played = std::min(pulled, pulled - 2 * sdlOutput.bufferFrames + framesBetween(when, now));
     }

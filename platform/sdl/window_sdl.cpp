@@ -23,15 +23,16 @@ struct SdlWindowState {
     SDL_Window* demoWindow;
     SDL_GLContext demoContext;
     bool cursorHidden;
+    bool lost;              // an X error since the window stood: it is gone (destroyed from outside)
     char failureText[256];  // what windowCore.failure points to
 };
-static constexpr SdlWindowState SDL_WINDOW_START_STATE = {nullptr, nullptr, false, {}};
+static constexpr SdlWindowState SDL_WINDOW_START_STATE = {nullptr, nullptr, false, false, {}};
 static SdlWindowState sdlWindow = SDL_WINDOW_START_STATE;
 
 // The loop handles one event per pass, so events it never acts on are kept out of the queue:
 // SDL queues every mouse movement, key release and character typed, and a burst of them
 // would hold Escape back for seconds. What gets in: Escape, a close request, and SDL's own
-// bookkeeping events.
+// bookkeeping events; and a change of the window's size, which the picture follows.
 static const Uint32 IGNORED_EVENT_TYPES[] = {
     SDL_KEYUP,       SDL_TEXTEDITING, SDL_TEXTINPUT,   SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN,
     SDL_MOUSEBUTTONUP, SDL_MOUSEWHEEL, SDL_FINGERDOWN, SDL_FINGERUP,    SDL_FINGERMOTION,
@@ -44,7 +45,7 @@ static int SDLCALL admitEvent(void*, SDL_Event* event)
         return event->key.keysym.sym == SDLK_ESCAPE;
     }
     if (event->type == SDL_WINDOWEVENT) {
-        return event->window.event == SDL_WINDOWEVENT_CLOSE;
+        return event->window.event == SDL_WINDOWEVENT_CLOSE || event->window.event == SDL_WINDOWEVENT_SIZE_CHANGED;
     }
     return 1;
 }
@@ -124,15 +125,27 @@ static bool modeIsExact()
     if (mode.w == SCREEN_WIDTH && mode.h == SCREEN_HEIGHT && w == SCREEN_WIDTH && h == SCREEN_HEIGHT) {
         return true;
     }
-    std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText,
-                  "display mode %dx%d refused (the display is %dx%d, the window %dx%d); "
-                  "yarvik --desktop shows it at the display's own size",
-                  SCREEN_WIDTH, SCREEN_HEIGHT, mode.w, mode.h, w, h);
+    // Either the display did not switch, or it did for the program while the desktop keeps
+    // the window at its screen's size (a Wayland desktop running X programs does so).
+    if (mode.w != SCREEN_WIDTH || mode.h != SCREEN_HEIGHT) {
+        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText,
+                      "the display refused to switch to %dx%d (it stays at %dx%d); "
+                      "yarvik --desktop shows it at the display's own size",
+                      SCREEN_WIDTH, SCREEN_HEIGHT, mode.w, mode.h);
+    } else {
+        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText,
+                      "the desktop refused a %dx%d full screen and keeps the window at %dx%d "
+                      "(Wayland desktops do); yarvik --desktop shows it at the display's own size",
+                      SCREEN_WIDTH, SCREEN_HEIGHT, w, h);
+    }
     return false;
 }
 
-// The window for the requested mode, hidden until it is shown: a captioned one centred; a
-// full-screen one at 0,0. Over the desktop the window is made as large as the first display
+// The window for the requested mode, hidden until it is shown: a captioned one centred, which
+// the user may resize; a full-screen one at 0,0. Where the display scales its windows (Wayland
+// at 2x, say) the windows over the desktop and captioned ones ask for a drawable at the
+// output's own resolution, which SDL_GL_GetDrawableSize then gives; on X11 it is the window's
+// size anyway. Over the desktop the window is made as large as the first display
 // from the start: the window manager's full-screen state, where there is one, keeps it so,
 // and without one (a bare X server) nothing else would.
 static SDL_Window* createWindow()
@@ -141,13 +154,15 @@ static SDL_Window* createWindow()
     switch (request.mode) {
     case WINDOW_CAPTIONED:
         return SDL_CreateWindow("Yarvik", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, request.width,
-                                request.height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+                                request.height,
+                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE |
+                                    SDL_WINDOW_ALLOW_HIGHDPI);
     case WINDOW_DESKTOP: {
         SDL_Rect desktop{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
         SDL_GetDisplayBounds(0, &desktop);
         return SDL_CreateWindow("Yarvik", desktop.x, desktop.y, desktop.w, desktop.h,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
-                                    SDL_WINDOW_FULLSCREEN_DESKTOP);
+                                    SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALLOW_HIGHDPI);
     }
     case WINDOW_DISPLAY_MODE:
         break;
@@ -164,6 +179,11 @@ static bool makeWindowAndContext()
     if (sdlWindow.demoWindow == nullptr) {
         failWithSdlError("cannot create the window");
         return false;
+    }
+    if (windowCore.request.mode == WINDOW_CAPTIONED) {
+        // The sizes --window accepts are the sizes it may be resized to.
+        SDL_SetWindowMinimumSize(sdlWindow.demoWindow, OUTPUT_MIN_WIDTH, OUTPUT_MIN_HEIGHT);
+        SDL_SetWindowMaximumSize(sdlWindow.demoWindow, OUTPUT_MAX_SIDE, OUTPUT_MAX_SIDE);
     }
     if (windowCore.request.mode == WINDOW_DISPLAY_MODE) {
         SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, SCREEN_WIDTH, SCREEN_HEIGHT, 0, nullptr};
@@ -206,8 +226,13 @@ static bool makeWindowAndContext()
 void createDemoWindow()
 {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    // X11 is where display modes can really be switched (Wayland desktops run it as well).
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
+    // X11 is where display modes can really be switched, so the default full screen asks for it
+    // alone (Wayland desktops run X programs as well; a Wayland client cannot switch the
+    // display's mode, and SDL would only scale a 640x480 picture up to pretend it had). A
+    // window over the desktop or a captioned one needs no switch: where X11 cannot be had, SDL's
+    // Wayland driver serves it.
+    const char* drivers = windowCore.request.mode == WINDOW_DISPLAY_MODE ? "x11" : "x11,wayland";
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, drivers, SDL_HINT_DEFAULT);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         failWithSdlError("cannot open the display");
         return;
@@ -225,8 +250,11 @@ void createDemoWindow()
     admitOnlyEventsActedOn();
     requestPixelFormat();
 
-    // An X error on the way (a GL driver the server refuses) is a failure like any other.
-    xErrorsCatch();
+    // An X error on the way (a GL driver the server refuses) is a failure like any other; one
+    // later is the window's loss, caught until the window is gone.
+    SDL_DisplayMode desktop{};
+    SDL_GetDesktopDisplayMode(0, &desktop);
+    xErrorsCatch(windowCore.request.mode == WINDOW_DISPLAY_MODE, desktop.w, desktop.h);
     bool made = makeWindowAndContext();
     if (made) {
         // Shown first: a full-screen window has the desktop's size from then on.
@@ -237,7 +265,7 @@ void createDemoWindow()
         finishDemoWindow(width, height);
         xErrorsSync(sdlWindow.demoWindow);
     }
-    const char* xError = xErrorsRelease();
+    const char* xError = xErrorsTake();
     if (made && xError != nullptr) {
         useGlCalls(nullptr);
         SDL_GL_MakeCurrent(sdlWindow.demoWindow, nullptr);
@@ -245,15 +273,38 @@ void createDemoWindow()
         sdlWindow.demoContext = nullptr;
         SDL_DestroyWindow(sdlWindow.demoWindow);
         sdlWindow.demoWindow = nullptr;
-        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText, "%s", xError);
+        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText, "cannot create the OpenGL context: %s",
+                      xError);
         failDemoWindow(sdlWindow.failureText);
+        made = false;
     }
+    if (!made) {
+        xErrorsRelease();
+    }
+}
+
+// An X error while the window stands means it has gone from under the demo (destroyed from
+// outside; the swap that drew to it failed): that ends the run as a close request does, with
+// the reason on stderr, and nothing more is drawn to it.
+static bool windowLost()
+{
+    if (sdlWindow.lost) {
+        return false;
+    }
+    const char* xError = xErrorsTake();
+    if (xError == nullptr) {
+        return false;
+    }
+    sdlWindow.lost = true;
+    std::fprintf(stderr, "yarvik: the window is gone: %s\n", xError);
+    std::fflush(stderr);
+    return true;
 }
 
 // A close signal counts as a close request, ahead of anything queued.
 bool windowPollEvent(DemoEvent* event)
 {
-    if (takeCloseSignal() != 0) {
+    if (takeCloseSignal() != 0 || windowLost()) {
         *event = EVENT_CLOSE;
         return true;
     }
@@ -269,12 +320,18 @@ bool windowPollEvent(DemoEvent* event)
         *event = EVENT_CLOSE;
         return true;
     }
+    if (taken.type == SDL_WINDOWEVENT && taken.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        int width = 0;
+        int height = 0;
+        SDL_GL_GetDrawableSize(sdlWindow.demoWindow, &width, &height);
+        resizeDemoWindow(width, height);
+    }
     return false;
 }
 
 void windowPresent()
 {
-    if (sdlWindow.demoWindow != nullptr) {
+    if (sdlWindow.demoWindow != nullptr && !sdlWindow.lost) {
         SDL_GL_SwapWindow(sdlWindow.demoWindow);
     }
 }
@@ -289,9 +346,11 @@ void destroyDemoWindow()
     if (sdlWindow.demoWindow != nullptr) {
         demoWindowProc(EVENT_DESTROY);
         SDL_DestroyWindow(sdlWindow.demoWindow);  // leaves full screen and restores the display mode
+        xErrorsRelease();  // the errors of a window destroyed twice are dropped
     }
     sdlWindow.demoContext = nullptr;
     sdlWindow.demoWindow = nullptr;
+    sdlWindow.lost = false;
     if (sdlWindow.cursorHidden) {
         SDL_ShowCursor(SDL_ENABLE);
         sdlWindow.cursorHidden = false;
