@@ -5,12 +5,18 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test unit asan fuzz bench mutants release release-check clean
+.PHONY: all deps windows-deps configure build run test unit asan fuzz bench mutants release release-check clean
 
 all: build
 
 deps:
 	@scripts/install-deps
+
+# What the Windows build and its tests under wine need besides (mingw-w64, wine, and SDL2,
+# FreeType, libxmp and GoogleTest built for Windows into third_party/windows); only the
+# Windows targets ask for it.
+windows-deps:
+	@JOBS=$(JOBS) scripts/install-windows-deps
 
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
