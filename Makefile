@@ -5,7 +5,8 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps windows-deps configure build run test unit asan fuzz bench mutants release release-check clean
+.PHONY: all deps configure build run test unit asan clang fuzz bench mutants release release-check web-deps \
+  web web-test windows-deps clean
 
 all: build
 
@@ -29,14 +30,18 @@ run: build
 
 # Every test through ctest, then the same unit tests built with AddressSanitizer and
 # UndefinedBehaviorSanitizer (the end-to-end runs of the real program are left out there),
-# the fuzzer, and the release's contents (make release; no network, no run of the demo).
+# everything built and unit-tested again with clang, the fuzzer, the release's contents (make
+# release; no network, no run of the demo), and the browser build's tests (make web-test).
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	$(MAKE) asan
+	$(MAKE) clang
 	$(MAKE) fuzz
 	$(MAKE) release
 	cd $(RELEASE_BUILD) && ctest --output-on-failure
+	$(MAKE) web-test
 
+# The fast inner loop: every test but the end-to-end runs of the real program.
 unit: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -LE e2e
 
@@ -44,6 +49,15 @@ asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DYARVIK_SANITIZE=ON -DYARVIK_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS) -LE e2e
+
+# The core, the programs, the tools and the tests compiled by clang (warnings as errors, as
+# with GCC), then the unit tests run again: what one compiler lets through, the other may not.
+CLANG_BUILD ?= build-clang
+clang: deps
+	cmake -S . -B $(CLANG_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DYARVIK_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(CLANG_BUILD) -j$(JOBS)
+	cd $(CLANG_BUILD) && ctest --output-on-failure -j$(JOBS) -LE e2e
 
 # The TGA decoder under libFuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer) for a
 # minute from the seeds in tests/fuzz/corpus; any finding, or an allocation of 64 MB or more,
@@ -76,9 +90,11 @@ MUTANT_BUILD ?= build-mutants
 mutants: deps
 	scripts/mutants --build $(MUTANT_BUILD) --jobs $(JOBS)
 
-# The release, built in its own configuration: dist/yarvik-VERSION-linux-x86_64.tar.gz (the
-# demo archive) and dist/yarvik_VERSION_amd64.deb. release-check runs both in bare Debian 12
-# roots made from the package mirror (it needs the network and a few minutes).
+# The release: dist/yarvik-VERSION-linux-x86_64.tar.gz, the demo archive with its libraries
+# linked in (build-release), and dist/yarvik_VERSION_amd64.deb, the Debian package on Debian's
+# shared libraries (from a second configuration, build-release/package). release-check runs
+# lintian and the AppStream and desktop-entry validators on the package, then both in bare
+# Debian 12 roots made from the package mirror (it needs the network and a few minutes).
 RELEASE_BUILD ?= build-release
 release: deps
 	cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DYARVIK_RELEASE=ON -DYARVIK_TESTS=OFF \
@@ -88,5 +104,23 @@ release: deps
 release-check: release
 	packaging/release-check $(RELEASE_BUILD)
 
+# The browser build, configured with emscripten's toolchain in its own folder: the wasm
+# libraries (libxmp and FreeType from Debian's sources) and the browser tests' programs and
+# page. Only these targets install emscripten, chromium and playwright-core
+# (scripts/install-web-deps); web-test runs the browser tests (label web) on node and in
+# headless Chromium.
+WEB_BUILD ?= build-web
+web-deps:
+	@scripts/install-web-deps
+
+web: web-deps
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WEB_BUILD) -j$(JOBS)
+
+web-test: web
+	cd $(WEB_BUILD) && ctest --output-on-failure -L web
+
+# Every build folder the targets above make.
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(RELEASE_BUILD) $(MUTANT_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(CLANG_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(RELEASE_BUILD) $(MUTANT_BUILD) \
+	  $(WEB_BUILD)

@@ -1,6 +1,7 @@
 // Resource lookup over the table that the build assembles from resources/resources.list.
 #include "assets/resources.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -34,4 +35,18 @@ ResourceBlob* findResourceBlob(const char* name, const char* type)
         return blob;
     }
     return nullptr;
+}
+
+bool takeResource(const char* name, const char* type, ResourceBlob* blob, ResourceFinder find)
+{
+    ResourceBlob* found = find(name, type);
+    if (found == nullptr) {
+        *blob = ResourceBlob{0, 0, nullptr};
+        std::fprintf(stderr, "yarvik: the program holds no resource \"%s\" of type \"%s\"\n", name, type);
+        std::fflush(stderr);
+        return false;
+    }
+    *blob = *found;
+    std::free(found);
+    return true;
 }

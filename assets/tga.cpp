@@ -56,16 +56,16 @@ int decodeTgaRaw(const unsigned char* bytes, uint32_t length, TgaImage* image)
     return 1;
 }
 
-// Writes the run-length packets that start at offset 18 into the pixel buffer: 1 when they
-// fill it exactly, 0 when a packet would write beyond the last pixel or the bytes end first.
-static int readTgaPackets(const unsigned char* bytes, uint32_t length, TgaImage* image, uint64_t total)
+// Writes the run-length packets that start at offset 18 into the pixel buffer: true when they
+// fill it exactly, false when a packet would write beyond the last pixel or the bytes end first.
+static bool readTgaPackets(const unsigned char* bytes, uint32_t length, TgaImage* image, uint64_t total)
 {
     uint32_t step = uint32_t(image->bitsPerPixel / 8);
     uint64_t read = TGA_HEADER_SIZE;
     uint64_t n = 0;
     while (n < total) {
         if (read >= length) {
-            return 0;
+            return false;
         }
         unsigned char header = bytes[read++];
         uint32_t count = (header & 0x7Fu) + 1;
@@ -73,17 +73,17 @@ static int readTgaPackets(const unsigned char* bytes, uint32_t length, TgaImage*
         const unsigned char* pixel = bytes + read;
         if (run) {
             if (step > length - read) {
-                return 0;
+                return false;
             }
             read += step;
         }
         for (uint32_t i = 0; i < count; ++i) {
             if (n == total) {
-                return 0;
+                return false;
             }
             if (!run) {
                 if (step > length - read) {
-                    return 0;
+                    return false;
                 }
                 pixel = bytes + read;
                 read += step;
@@ -98,7 +98,7 @@ static int readTgaPackets(const unsigned char* bytes, uint32_t length, TgaImage*
             ++n;
         }
     }
-    return 1;
+    return true;
 }
 
 // Decodes a run-length true-colour image. Packets run through the pixels regardless of rows;

@@ -22,7 +22,3 @@ GLuint loadTextureFromTga(const unsigned char* bytes, uint32_t length, GLint fil
 // past `length` bytes, and a file that ends before its last pixel fails.
 int decodeTgaRaw(const unsigned char* bytes, uint32_t length, TgaImage* image);
 int decodeTgaRle(const unsigned char* bytes, uint32_t length, TgaImage* image);
-
-// The texture made from the embedded "TEXTURE" resource `name`, with linear filtering, as
-// every scene loads its pictures: 0 when the resource is missing or cannot be decoded.
-GLuint loadTextureResource(const char* name);

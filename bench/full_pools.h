@@ -7,11 +7,11 @@
 inline void fillParticlePools()
 {
     for (int i = 0; i < DOT_POOL_SIZE; ++i) {
-        dotPool[i] = Particle{256.0f + static_cast<float>(i % 128), 176.0f + static_cast<float>(i / 128), 0.0f, 0.0f,
+        particleField.dots[i] = Particle{256.0f + static_cast<float>(i % 128), 176.0f + static_cast<float>(i / 128), 0.0f, 0.0f,
                               0.5f, 0.5f, 0.5f, 1};
     }
     for (int i = 0; i < SPARK_POOL_SIZE; ++i) {
-        sparkPool[i] = Particle{200.0f + static_cast<float>(i % 240), 100.0f + static_cast<float>(i / 10), 0.01f,
+        particleField.sparks[i] = Particle{200.0f + static_cast<float>(i % 240), 100.0f + static_cast<float>(i / 10), 0.01f,
                                 0.2f, 1.0f, 0.6f, 0.0f, 1};
     }
 }

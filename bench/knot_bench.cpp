@@ -5,8 +5,8 @@
 
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
-#include "tests/gl_recorder/gl_recorder.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 // offscreen: clear, the scene's drawing, and the wait for the finished pixels.
 #include <benchmark/benchmark.h>
 
+#include "platform/offscreen/window_offscreen.h"
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ void BM_KnotFramePixelsCompleteTube(benchmark::State& state)
         }
         windowMade = true;
     }
-    if (demoRunning != 1) {
+    if (windowCore.running != 1) {
         state.SkipWithError("no offscreen GL context");
         return;
     }

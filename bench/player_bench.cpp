@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "music/player.h"
-#include "tests/support/null_output.h"
+#include "tests/fakes/null_output.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {

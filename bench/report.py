@@ -27,7 +27,6 @@ import time
 BENCH_REPETITIONS = 5
 FRAME_BUDGET_MS = 1000.0 / 60.0
 P99_TARGET_MS = 5.0
-BATCH_RATIO_TARGET = 1.3
 STARTUP_TARGET_MS = 250.0
 CAPTURE_SIZES = "640x480,1920x1080,2880x2160"
 # A whole 1920x1080 capture to MP4 in under four times the demo's own length.
@@ -322,15 +321,6 @@ def report(benches, profile, startup, no_alloc, captures):
                              and isinstance(v, (int, float)))
         add(f"| {name} | {to_ms(b, 'real_time'):.3f} | {to_ms(b, 'cpu_time'):.3f} | {counters} |")
     add("")
-    drawn = find_bench(benches, "BM_KnotTubeAsDrawn")
-    batch = find_bench(benches, "BM_KnotTubeOneBatch")
-    if drawn and batch:
-        ratio = to_ms(drawn, "real_time") / to_ms(batch, "real_time")
-        add(f"Knot tube as drawn (immediate mode, a bind per quad) against one glDrawArrays of the same quads: "
-            f"{ratio:.2f}x (target within {BATCH_RATIO_TARGET}x: {verdict(ratio <= BATCH_RATIO_TARGET)}); "
-            f"pixels differing between the two: {batch.get('differingPixels', float('nan')):.0f}.")
-        add("")
-
     add("## Start-up of the real program under Xvfb (median of runs)")
     add("")
     if startup:

@@ -268,7 +268,7 @@ void __wrap_SDL_GL_SwapWindow(void* window)
         mark("first_swap");
     } else if (swaps == 2) {
         mark("first_frame_presented");
-        demoRunning = 0;
+        windowCore.running = 0;
     }
 }
 }  // extern "C"

@@ -9,7 +9,7 @@
 
 #include "assets/resources.h"
 #include "music/player.h"
-#include "tests/support/null_output.h"
+#include "tests/fakes/null_output.h"
 
 static void putLittleEndian(std::FILE* f, uint32_t value, int bytes)
 {

@@ -8,7 +8,7 @@
 #include "scenes/tunnel/scroller.h"
 #include "scenes/tunnel/tunnel_scene.h"
 #include "scenes/tunnel/tunnel_state.h"
-#include "tests/gl_recorder/gl_recorder.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ void BM_TunnelSceneDrawFullPools(benchmark::State& state)
     fillParticlePools();
     tunnelScene.travelPosition = 12.3f;
     tunnelScene.wobbleAngle = 4.5f;
-    scrollPosition = 96.0f;  // five rows in the band
+    scroller.scrollPosition = 96.0f;  // five rows in the band
     for (auto _ : state) {
         glrec.callCount = 0;
         glLoadIdentity();

@@ -3,13 +3,13 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/full_pools.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "scenes/tunnel/particles.h"
 #include "scenes/tunnel/scroller.h"
 #include "scenes/tunnel/tunnel_scene.h"
 #include "scenes/tunnel/tunnel_state.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
 
 namespace {
 
@@ -21,14 +21,14 @@ void BM_TunnelFramePixelsFullPools(benchmark::State& state)
         tunnelSceneInit();
         windowMade = true;
     }
-    if (demoRunning != 1) {
+    if (windowCore.running != 1) {
         state.SkipWithError("no offscreen GL context");
         return;
     }
     fillParticlePools();
     tunnelScene.travelPosition = 12.3f;
     tunnelScene.wobbleAngle = 4.5f;
-    scrollPosition = 96.0f;
+    scroller.scrollPosition = 96.0f;
     for (auto _ : state) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();

@@ -4,6 +4,12 @@
 #   struct { const char* type; const char* name; const unsigned char* data; uint64_t size; }
 # as yarvikResourceTable[yarvikResourceCount].
 #
+# Two dialects of assembly, chosen by the target here and nowhere else: ELF for the desktop
+# (64-bit pointers), and wasm32 for the browser build, whose object format wants a section's
+# flags written "",@, a .size for every label that another section points at (the end of a
+# resource is a local .L label, used only in its size), and 32-bit pointers, so that the
+# 64-bit size sits after four bytes of padding, where the C++ struct has it.
+#
 # List format: one resource a line, "TYPE NAME FILE"; FILE is relative to the list's folder or
 # absolute; '#' starts a comment.
 function(yarvik_embed_resources list_file target)
@@ -37,22 +43,44 @@ function(yarvik_embed_resources list_file target)
       message(FATAL_ERROR "${list_file}: resource ${type}/${name}: no file ${file}")
     endif()
     list(APPEND depends ${file})
-    string(APPEND blobs
-      "    .balign 16\nyarvik_res_${count}_begin:\n    .incbin \"${file}\"\nyarvik_res_${count}_end:\n    .byte 0\n")
-    string(APPEND strings
-      "yarvik_res_${count}_type: .asciz \"${type}\"\nyarvik_res_${count}_name: .asciz \"${name}\"\n")
-    string(APPEND table
-      "    .quad yarvik_res_${count}_type, yarvik_res_${count}_name, yarvik_res_${count}_begin\n    .quad yarvik_res_${count}_end - yarvik_res_${count}_begin\n")
+    set(res yarvik_res_${count})
+    if(EMSCRIPTEN)
+      string(LENGTH "${type}" typeSize)
+      string(LENGTH "${name}" nameSize)
+      math(EXPR typeSize "${typeSize} + 1")
+      math(EXPR nameSize "${nameSize} + 1")
+      string(APPEND blobs "    .balign 16\n${res}_begin:\n    .incbin \"${file}\"\n.L${res}_end:\n    .byte 0\n"
+                          "    .size ${res}_begin, .L${res}_end - ${res}_begin + 1\n")
+      string(APPEND strings "${res}_type: .asciz \"${type}\"\n    .size ${res}_type, ${typeSize}\n"
+                            "${res}_name: .asciz \"${name}\"\n    .size ${res}_name, ${nameSize}\n")
+      string(APPEND table "    .int32 ${res}_type\n    .int32 ${res}_name\n    .int32 ${res}_begin\n    .int32 0\n"
+                          "    .int64 .L${res}_end - ${res}_begin\n")
+    else()
+      string(APPEND blobs "    .balign 16\n${res}_begin:\n    .incbin \"${file}\"\n${res}_end:\n    .byte 0\n")
+      string(APPEND strings "${res}_type: .asciz \"${type}\"\n${res}_name: .asciz \"${name}\"\n")
+      string(APPEND table "    .quad ${res}_type, ${res}_name, ${res}_begin\n    .quad ${res}_end - ${res}_begin\n")
+    endif()
     math(EXPR count "${count} + 1")
   endforeach()
 
   set(asm "/* Generated from ${list_file}; do not edit. */\n")
-  string(APPEND asm "    .section .rodata.yarvik_resources,\"a\"\n${blobs}")
-  string(APPEND asm "    .section .rodata.yarvik_resource_names,\"a\"\n${strings}")
-  string(APPEND asm "    .section .data.rel.ro.yarvik_resource_table,\"aw\"\n    .balign 8\n")
-  string(APPEND asm "    .globl yarvikResourceTable\nyarvikResourceTable:\n${table}")
-  string(APPEND asm "    .globl yarvikResourceCount\n    .balign 8\nyarvikResourceCount:\n    .quad ${count}\n")
-  string(APPEND asm "    .section .note.GNU-stack,\"\",@progbits\n")
+  if(EMSCRIPTEN)
+    math(EXPR tableSize "${count} * 24")
+    string(APPEND asm "    .section .rodata.yarvik_resources,\"\",@\n${blobs}")
+    string(APPEND asm "    .section .rodata.yarvik_resource_names,\"\",@\n${strings}")
+    string(APPEND asm "    .section .data.rel.ro.yarvik_resource_table,\"\",@\n    .balign 8\n")
+    string(APPEND asm "    .globl yarvikResourceTable\nyarvikResourceTable:\n${table}")
+    string(APPEND asm "    .size yarvikResourceTable, ${tableSize}\n")
+    string(APPEND asm "    .globl yarvikResourceCount\n    .balign 8\nyarvikResourceCount:\n    .int64 ${count}\n")
+    string(APPEND asm "    .size yarvikResourceCount, 8\n")
+  else()
+    string(APPEND asm "    .section .rodata.yarvik_resources,\"a\"\n${blobs}")
+    string(APPEND asm "    .section .rodata.yarvik_resource_names,\"a\"\n${strings}")
+    string(APPEND asm "    .section .data.rel.ro.yarvik_resource_table,\"aw\"\n    .balign 8\n")
+    string(APPEND asm "    .globl yarvikResourceTable\nyarvikResourceTable:\n${table}")
+    string(APPEND asm "    .globl yarvikResourceCount\n    .balign 8\nyarvikResourceCount:\n    .quad ${count}\n")
+    string(APPEND asm "    .section .note.GNU-stack,\"\",@progbits\n")
+  endif()
 
   set(out ${CMAKE_BINARY_DIR}/generated/yarvik_resources.S)
   file(CONFIGURE OUTPUT ${out} CONTENT "${asm}" @ONLY)

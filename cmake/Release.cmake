@@ -1,23 +1,61 @@
 # The release configuration (-DYARVIK_RELEASE=ON, built by `make release` in build-release):
-# the same programs from the same sources and compiler flags, linked so that the released
-# `yarvik` needs of the system only the C library, the GL driver and the SDL2 runtime, and
-# packed into dist/ as a demo archive and a Debian package. Other configurations are left as
-# they are.
+# the same programs from the same sources and optimisation flags, built and linked once for
+# each of the two ways they are handed out, and packed into dist/. Other configurations are
+# left as they are.
 #
-# Linking: FreeType (with the PNG, zlib and Brotli code it uses), GLU, zlib, libxmp and, in
-# yarvik, the C++ runtime are linked statically. Debian ships static libraries of all but
-# libxmp, which is built here from Debian's source package of the installed version (fetched
-# by scripts/install-deps into third_party/libxmp) with Debian's own compiler flags. The
-# release swaps these in by pointing the libxmp and FreeType targets found through pkg-config,
-# and the GLU library, at the static archives; nothing else in the build changes.
+#   YARVIK_RELEASE_LINK=static (build-release): the demo archive for any x86-64 Linux. FreeType
+#   (with the PNG, zlib and Brotli code it uses), GLU, zlib, libxmp and, in yarvik, the C++
+#   runtime are linked statically, so the released `yarvik` needs of the system only the C
+#   library, the GL driver and the SDL2 runtime. Debian ships static libraries of all but
+#   libxmp, which is built here from Debian's source package of the installed version (fetched
+#   by scripts/install-deps into third_party/libxmp) with Debian's own compiler flags. The
+#   release swaps these in by pointing the libxmp and FreeType targets found through
+#   pkg-config, and the GLU library, at the static archives; nothing else in the build changes.
+#   This configuration also configures and builds the next one in build-release/package.
+#
+#   YARVIK_RELEASE_LINK=shared (build-release/package): the Debian package. Every library is
+#   Debian's shared one, so the package gets the security updates Debian makes to FreeType,
+#   libpng or libxmp, and its dependencies are what dpkg-shlibdeps finds the programs need.
 option(YARVIK_RELEASE "Link for distribution and add the release targets (archive, Debian package)" OFF)
 if(NOT YARVIK_RELEASE)
   return()
 endif()
 
+set(YARVIK_RELEASE_LINK static CACHE STRING
+    "How the release links its libraries: static (the demo archive) or shared (the Debian package)")
+set_property(CACHE YARVIK_RELEASE_LINK PROPERTY STRINGS static shared)
+if(NOT YARVIK_RELEASE_LINK MATCHES "^(static|shared)$")
+  message(FATAL_ERROR "YARVIK_RELEASE_LINK is '${YARVIK_RELEASE_LINK}': static or shared")
+endif()
+
+# Who publishes the release: placeholders until set (README, Releasing).
 set(YARVIK_MAINTAINER "The Yarvik authors <yarvik@example.org>" CACHE STRING "The Debian package's maintainer")
+set(YARVIK_HOMEPAGE "https://yarvik.example.org" CACHE STRING
+    "The project's web page; its knot.png and tunnel.png are the screenshots software centres show")
+set(YARVIK_APP_ID "org.example.yarvik" CACHE STRING
+    "The reverse-DNS name software centres know the demo by (desktop entry, AppStream metainfo)")
 set(YARVIK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist CACHE PATH "Where make release writes the archive and the package")
-set(YARVIK_ARCHIVE_NAME yarvik-${YARVIK_VERSION}-linux-x86_64)
+
+# The release's date, and the time its files carry: the commit's (or, outside a git checkout,
+# the VERSION file's), not the moment it was packed.
+execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                OUTPUT_VARIABLE YARVIK_SOURCE_TIME OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(NOT YARVIK_SOURCE_TIME)
+  file(TIMESTAMP ${CMAKE_SOURCE_DIR}/VERSION YARVIK_SOURCE_TIME "%s" UTC)
+endif()
+execute_process(COMMAND date -u -d @${YARVIK_SOURCE_TIME} +%Y-%m-%d OUTPUT_VARIABLE YARVIK_RELEASE_DATE
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+
+if(YARVIK_RELEASE_LINK STREQUAL "shared")
+  # Hardened as Debian builds its packages (dpkg-buildflags with hardening=+all): checked
+  # string and memory calls, guarded stacks, the GOT read-only and bound at start-up. None of
+  # them changes what the programs compute. Symbols stripped.
+  add_compile_definitions(_FORTIFY_SOURCE=2)
+  add_compile_options(-fstack-protector-strong)
+  add_link_options(-s -Wl,-z,relro -Wl,-z,now)
+  include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)
+  return()
+endif()
 
 # A library's static archive, by name ("z" -> libz.a); fails the configuration without one.
 function(yarvik_static_archive name out)
@@ -87,4 +125,59 @@ set_property(TARGET PkgConfig::XMP PROPERTY INTERFACE_INCLUDE_DIRECTORIES ${XMP_
 set(isDemo "$<STREQUAL:$<TARGET_PROPERTY:NAME>,yarvik>")
 add_link_options(-s "$<${isDemo}:-static-libstdc++>" "$<${isDemo}:-static-libgcc>")
 
-include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)
+# ---------------------------------------------------------------------------------------------
+# The demo archive, dist/yarvik-VERSION-linux-x86_64.tar.gz: both programs, the info file, a
+# screenshot, the licence and the third-party notices, in one folder.
+set(generated ${CMAKE_BINARY_DIR}/packaging)
+set(packaging ${CMAKE_SOURCE_DIR}/packaging)
+configure_file(${packaging}/yarvik.nfo.in ${generated}/yarvik.nfo @ONLY)
+set(archive ${YARVIK_DIST_DIR}/yarvik-${YARVIK_VERSION}-linux-x86_64.tar.gz)
+set(stage ${CMAKE_BINARY_DIR}/archive)
+set(folder yarvik-${YARVIK_VERSION})
+set(archiveFiles ${generated}/yarvik.nfo ${CMAKE_SOURCE_DIR}/docs/knot.png ${CMAKE_SOURCE_DIR}/LICENSE
+                 ${packaging}/THIRD-PARTY-NOTICES.txt)
+add_custom_command(OUTPUT ${archive}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/${folder} ${YARVIK_DIST_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:yarvik> $<TARGET_FILE:yarvik-capture> ${generated}/yarvik.nfo
+          ${CMAKE_SOURCE_DIR}/LICENSE ${packaging}/THIRD-PARTY-NOTICES.txt ${stage}/${folder}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/docs/knot.png ${stage}/${folder}/screenshot.png
+  COMMAND tar --sort=name --owner=0 --group=0 --numeric-owner --mtime=@${YARVIK_SOURCE_TIME} -C ${stage}
+          -cf ${stage}/${folder}.tar ${folder}
+  COMMAND gzip -9nf ${stage}/${folder}.tar
+  COMMAND ${CMAKE_COMMAND} -E rename ${stage}/${folder}.tar.gz ${archive}
+  DEPENDS yarvik yarvik-capture ${archiveFiles} VERBATIM)
+
+# The Debian package, from its own configuration of the same sources in build-release/package
+# (YARVIK_RELEASE_LINK=shared), handed what this one was configured with.
+include(ExternalProject)
+set(packageBuild ${CMAKE_BINARY_DIR}/package)
+ExternalProject_Add(package_configuration
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${packageBuild}
+  PREFIX ${CMAKE_BINARY_DIR}/package-steps
+  CMAKE_CACHE_ARGS -DCMAKE_BUILD_TYPE:STRING=${CMAKE_BUILD_TYPE}
+                   -DCMAKE_C_COMPILER:FILEPATH=${CMAKE_C_COMPILER} -DCMAKE_CXX_COMPILER:FILEPATH=${CMAKE_CXX_COMPILER}
+                   -DCMAKE_C_FLAGS:STRING=${CMAKE_C_FLAGS} -DCMAKE_CXX_FLAGS:STRING=${CMAKE_CXX_FLAGS}
+                   -DCMAKE_EXE_LINKER_FLAGS:STRING=${CMAKE_EXE_LINKER_FLAGS}
+                   -DYARVIK_RELEASE:BOOL=ON -DYARVIK_RELEASE_LINK:STRING=shared
+                   -DYARVIK_TESTS:BOOL=OFF -DYARVIK_BENCH:BOOL=OFF
+                   -DYARVIK_MAINTAINER:STRING=${YARVIK_MAINTAINER} -DYARVIK_HOMEPAGE:STRING=${YARVIK_HOMEPAGE}
+                   -DYARVIK_APP_ID:STRING=${YARVIK_APP_ID} -DYARVIK_DIST_DIR:PATH=${YARVIK_DIST_DIR}
+  BUILD_COMMAND $(MAKE) release
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND ""
+  EXCLUDE_FROM_ALL ON)
+execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE debArch OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(deb ${YARVIK_DIST_DIR}/yarvik_${YARVIK_VERSION}_${debArch}.deb)
+
+add_custom_target(release
+  COMMAND ${CMAKE_COMMAND} -E echo "release: ${archive}"
+  COMMAND ${CMAKE_COMMAND} -E echo "release: ${deb}"
+  DEPENDS ${archive} package_configuration VERBATIM)
+
+enable_testing()
+add_test(NAME release.contents
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/contents_test.sh ${archive} ${deb} ${CMAKE_BINARY_DIR}
+                 ${packageBuild})
+set_tests_properties(release.contents PROPERTIES TIMEOUT 180 LABELS release)

@@ -8,6 +8,9 @@
 // [0, 1) do not quite close, and the knot closes itself by reusing its first point.
 constexpr float FULL_TURN = 6.283038f;
 
+// Quads around one ring of a tube: the knot's tube and the tunnel's walls alike.
+constexpr int QUADS_PER_RING = 32;
+
 // The point at parameter t of the (a, b) knot around the y axis, written to x, y and z.
 void knotPoint(float a, float b, float* x, float* y, float* z, float t);
 

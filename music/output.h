@@ -1,7 +1,8 @@
 // The sound output: a seam between the player and the platform. The player hands it a render
 // function and the output pulls interleaved signed 16-bit frames from it. Linked, not switched:
-// music/output_sdl.cpp (the SDL2 audio device) in the program, tests/support/null_output.cpp
-// (no device) in the tests, an offline output of its own in a capture tool.
+// platform/sdl/output_sdl.cpp (the SDL2 audio device) in the program,
+// platform/offscreen/output_offline.cpp (pulled by the capture itself) in the capture tool,
+// tests/fakes/null_output.cpp (no device) in the tests.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +11,9 @@
 using AudioRender = void (*)(int16_t* out, int frames);
 
 // Opens the output at `rate` frames per second with `channels` interleaved channels, pulling
-// `frames` frames at a time from `render`. It starts paused. Returns 1 when an output is open
-// (possibly a silent one that consumes audio at real-time pace), 0 when none could be opened.
-int audioOutputOpen(int rate, int channels, int frames, AudioRender render);
+// `frames` frames at a time from `render`. It starts paused. True when an output is open
+// (possibly a silent one that consumes audio at real-time pace), false when none could be.
+bool audioOutputOpen(int rate, int channels, int frames, AudioRender render);
 
 // Starts pulling audio from the render function.
 void audioOutputResume();

@@ -129,7 +129,7 @@ void shutdownSound()
 {
     stopModule();
     audioOutputClose();
-    musicPlayer.outputOpen = 0;
+    musicPlayer.outputOpen = false;
 }
 
 // Takes every beat heard by now (or by the lead), from the front of the ring: they count as
@@ -189,27 +189,27 @@ static void endSong()
 
 // Plays the next tick into libxmp's buffer. libxmp never stops by itself: it loops and counts
 // the loops, so the first tick that counts a loop ends the song and its audio is dropped.
-// Returns 0 when there is nothing more to hand out.
-static int renderTick()
+// False when there is nothing more to hand out.
+static bool renderTick()
 {
     if (musicPlayer.module == nullptr || songEnded.load(std::memory_order_relaxed)) {
-        return 0;
+        return false;
     }
     if (xmp_play_frame(player()) != 0) {
         endSong();
-        return 0;
+        return false;
     }
     xmp_get_frame_info(player(), &tickInfo);
     if (tickInfo.loop_count > 0) {
         endSong();
-        return 0;
+        return false;
     }
     if (tickInfo.frame == 0) {
         inspectRow();
     }
     musicPlayer.tickAudio = static_cast<const int16_t*>(tickInfo.buffer);
     musicPlayer.tickFramesLeft = tickInfo.buffer_size / static_cast<int>(OUTPUT_CHANNELS * sizeof(int16_t));
-    return 1;
+    return true;
 }
 
 void musicRender(int16_t* out, int frames)

@@ -26,7 +26,7 @@ constexpr uint32_t BEAT_RING_SIZE = 64;
 struct MusicPlayerState {
     int32_t playing;         // what isModulePlaying last found
     void* module;            // the loaded module (a libxmp context, opaque outside the player); null for none
-    int outputOpen;          // startSound opened an output
+    bool outputOpen;         // startSound opened an output
     int64_t beatLeadFrames;  // how far ahead of the playback position takeBeat listens
     int moduleChannels;
     const int16_t* tickAudio;  // the rest of the tick being handed out, in libxmp's own buffer
@@ -36,7 +36,7 @@ struct MusicPlayerState {
     // The beats waiting to be heard, each the frame at which its row starts, in order.
     int64_t beatRing[BEAT_RING_SIZE];
 };
-constexpr MusicPlayerState MUSIC_PLAYER_START_STATE = {0, nullptr, 0, 0, 0, nullptr, 0, 0, 0, {}};
+constexpr MusicPlayerState MUSIC_PLAYER_START_STATE = {0, nullptr, false, 0, 0, nullptr, 0, 0, 0, {}};
 
 extern MusicPlayerState musicPlayer;
 
@@ -48,6 +48,7 @@ void stopModule();
 void shutdownSound();
 // 1 if a beat has been heard since the last call that returned 1, counting as heard what the
 // output will have played `setBeatLead` milliseconds from now; beats heard together count once.
+// It takes them all at once, so each scene step calls it exactly once (shell/scenes.h).
 int takeBeat();
 // How far ahead of the playback position `takeBeat` listens: the loop sets it before each step to
 // aim the beats at the moment that step's frame is shown. 0 at start.

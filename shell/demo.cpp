@@ -6,6 +6,7 @@
 
 #include "shell/clock.h"
 #include "shell/gl.h"
+#include "shell/gl_state.h"
 #include "shell/overlay.h"
 #include "shell/scenes.h"
 #include "shell/window.h"
@@ -44,16 +45,16 @@ static const DemoScene* currentScene()
     return nullptr;
 }
 
-// Everything before the first pass. Returns 0 when the window could not be made: then no
-// scene touches GL and no music starts, and the caller goes straight to shutdown.
-static int startUp(const DemoParts& parts)
+// Everything before the first pass. False when the window could not be made: then no scene
+// touches GL and no music starts, and the caller goes straight to shutdown.
+static bool startUp(const DemoParts& parts)
 {
     loop = DEMO_LOOP_START_STATE;
     loop.parts = &parts;
     std::srand(randomSeed());
     createDemoWindow();
-    if (!demoRunning) {
-        return 0;
+    if (!windowCore.running) {
+        return false;
     }
     parts.startSound();
     parts.prepareScenes();
@@ -61,13 +62,12 @@ static int startUp(const DemoParts& parts)
         scene.init();
     }
     // A missing module behaves as one that does not play: each scene shows only its fade-out.
-    ResourceBlob* music = parts.findResourceBlob("CHIP1", "MODMUSIC");
-    if (music != nullptr) {
-        parts.playModule(music->data, music->size);
-        std::free(music);
+    ResourceBlob music;
+    if (takeResource("CHIP1", "MODMUSIC", &music, parts.findResourceBlob)) {
+        parts.playModule(music.data, music.size);
     }
     loop.fadeInStart = tickCount();
-    return 1;
+    return true;
 }
 
 // After each loop test: the frame of the last step has just been shown if it was drawn in the
@@ -125,6 +125,8 @@ static void runPass()
         if (loop.fadeOutStart == 0) {
             loop.fadeOutStart = tickCount();
         }
+        // The pass on which the fade-out completes draws no overlay: its frame shows the
+        // scene unfaded, and the next pass the next scene under an almost opaque fade-in.
         if (fadeOut(loop.fadeOutStart)) {
             loop.fadeInStart = tickCount();
             loop.endRequested = 0;
@@ -133,6 +135,7 @@ static void runPass()
         }
     }
     glFlush();
+    reportGlErrors();
 }
 
 static void shutDown(const DemoParts& parts)
@@ -151,11 +154,14 @@ int demoMain() { return demoRun(demoParts); }
 int demoRun(const DemoParts& parts)
 {
     if (startUp(parts)) {
+        // In the order it runs: the loop test (pumpMessages takes at most one event, then
+        // presents the frame the pass before drew), then the pass, which steps when one is
+        // due, watches the music, draws the frame and fades it.
         while (pumpMessages() && !loop.sequenceDone) {
             noteFrameShown();
             runPass();
         }
     }
     shutDown(parts);
-    return windowFailure != nullptr ? 1 : 0;
+    return windowCore.failure != nullptr ? EXIT_FAILED : EXIT_DONE;
 }

@@ -5,18 +5,17 @@
 // program: text at any scale is drawn from glyphs of its own size, as crisp as at 14 pixels.
 // Byte values map to characters as Windows-1252 maps them; a byte with no glyph gets an empty
 // list.
+#include "shell/font.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "assets/resources.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-
-unsigned int fontListBase = 0;
 
 static constexpr int FONT_PIXEL_HEIGHT = 14;
 // The largest glyph bitmap, for the largest scale an output allows: no glyph of the font is
@@ -32,7 +31,8 @@ static const unsigned short CP1252_HIGH[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
 };
 
-unsigned int cp1252ToUnicode(unsigned char byte)
+// The Unicode code point that a byte of text stands for (Windows-1252); 0 for none.
+static unsigned int cp1252ToUnicode(unsigned char byte)
 {
     if (byte >= 0x80 && byte <= 0x9F) {
         return CP1252_HIGH[byte - 0x80];
@@ -71,14 +71,14 @@ static void compileGlyph(FT_Face face, unsigned int list, unsigned char byte)
 
 void buildFontLists()
 {
-    fontListBase = glGenLists(256);
-    ResourceBlob* blob = findResourceBlob("SANSBOLD", "FONT");
+    windowCore.fontListBase = glGenLists(256);
+    ResourceBlob font;
     FT_Library library = nullptr;
     FT_Face face = nullptr;
-    const long scaledHeight = std::lround(static_cast<float>(FONT_PIXEL_HEIGHT) * windowPicture.scale);
+    const long scaledHeight = std::lround(static_cast<float>(FONT_PIXEL_HEIGHT) * windowCore.picture.scale);
     const FT_UInt pixelHeight = static_cast<FT_UInt>(scaledHeight > 1 ? scaledHeight : 1);
-    bool ready = blob != nullptr && FT_Init_FreeType(&library) == 0 &&
-                 FT_New_Memory_Face(library, blob->data, static_cast<FT_Long>(blob->size), 0, &face) == 0 &&
+    bool ready = takeResource("SANSBOLD", "FONT", &font) && FT_Init_FreeType(&library) == 0 &&
+                 FT_New_Memory_Face(library, font.data, static_cast<FT_Long>(font.size), 0, &face) == 0 &&
                  FT_Set_Pixel_Sizes(face, 0, pixelHeight) == 0;
 
     // glBitmap reads its rows byte-aligned while the lists compile; the standing unpack
@@ -86,9 +86,9 @@ void buildFontLists()
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (int b = 0; b < 256; ++b) {
         if (ready) {
-            compileGlyph(face, fontListBase + b, static_cast<unsigned char>(b));
+            compileGlyph(face, windowCore.fontListBase + b, static_cast<unsigned char>(b));
         } else {
-            glNewList(fontListBase + b, GL_COMPILE);
+            glNewList(windowCore.fontListBase + b, GL_COMPILE);
             glEndList();
         }
     }
@@ -100,5 +100,4 @@ void buildFontLists()
     if (library != nullptr) {
         FT_Done_FreeType(library);
     }
-    std::free(blob);
 }

@@ -3,12 +3,16 @@
 // configured (but off), lighting off, and the perspective projection over the picture area.
 // At any scale but 1, points and lines are one unit wide, so particles and outlines keep their
 // weight; around a picture that leaves bars, drawing is cut to the picture area.
+#include "shell/gl_state.h"
+
+#include <cstdio>
+
 #include "shell/gl.h"
 #include "shell/window.h"
 
 void setInitialGlState()
 {
-    const PictureArea& picture = windowPicture;
+    const PictureArea& picture = windowCore.picture;
     glViewport(picture.x, picture.y, picture.width, picture.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -43,7 +47,7 @@ void setInitialGlState()
 // the scissor widened to the whole output for that one clear.
 void clearFrame()
 {
-    const PictureArea& picture = windowPicture;
+    const PictureArea& picture = windowCore.picture;
     if (pictureHasBars(picture)) {
         GLfloat sceneColour[4];
         glGetFloatv(GL_COLOR_CLEAR_VALUE, sceneColour);
@@ -54,4 +58,20 @@ void clearFrame()
         glScissor(picture.x, picture.y, picture.width, picture.height);
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void reportGlErrors()
+{
+#ifndef NDEBUG
+    // GL keeps at most one flag per kind of error; the bound only guards against a driver that
+    // never reports GL_NO_ERROR.
+    constexpr int ERROR_KINDS = 8;
+    for (int i = 0; i < ERROR_KINDS; ++i) {
+        const GLenum error = glGetError();
+        if (error == GL_NO_ERROR) {
+            break;
+        }
+        std::fprintf(stderr, "yarvik: GL error 0x%04x in this pass\n", static_cast<unsigned>(error));
+    }
+#endif
 }

@@ -12,7 +12,7 @@ int main(int argc, char** argv)
     if (int status = parseDemoOptions(argc, argv, &options); status != OPTIONS_RUN) {
         return status;
     }
-    windowRequest = options.window;
+    windowCore.request = options.window;
     keepHeapTop();
     return demoMain();
 }

@@ -3,6 +3,7 @@
 // and exit, anything else is refused.
 #pragma once
 
+#include "shell/demo.h"
 #include "shell/window.h"
 
 struct DemoOptions {
@@ -11,11 +12,6 @@ struct DemoOptions {
     WindowRequest window;  // --window [WxH] or --desktop; the display mode by default
 };
 constexpr DemoOptions DEMO_OPTIONS_START = {false, false, WINDOW_REQUEST_START};
-
-// The exit statuses of the program, as --help lists them.
-constexpr int EXIT_DONE = 0;        // played to its end, or ended by Escape, the window or a signal
-constexpr int EXIT_FAILED = 1;      // no window (no display, or 640x480 refused), or no output
-constexpr int EXIT_USAGE = 2;       // an unknown option, or options that do not go together
 
 // parseDemoOptions returns this when the demo is to run; any other result is the status
 // the program exits with at once.

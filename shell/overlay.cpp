@@ -78,7 +78,7 @@ void drawFadeOverlay(float alpha)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
-void drawBitmapText(const char* format, float x, float y, ...)
+void drawBitmapText(const char* format, double x, double y, ...)
 {
     char text[256];
     va_list args;
@@ -88,9 +88,9 @@ void drawBitmapText(const char* format, float x, float y, ...)
     if (written < 0) {
         text[0] = '\0';
     }
-    glRasterPos2f(x, y);
+    glRasterPos2f(static_cast<float>(x), static_cast<float>(y));
     glPushAttrib(GL_LIST_BIT);
-    glListBase(fontListBase);
+    glListBase(windowCore.fontListBase);
     glCallLists(static_cast<GLsizei>(std::strlen(text)), GL_UNSIGNED_BYTE, text);
     glPopAttrib();
 }

@@ -16,5 +16,7 @@ int fadeOut(uint32_t startTick);
 void drawFadeOverlay(float alpha);
 
 // printf-style text at raster position (x, y) in overlay pixels, in the current colour.
-// The formatted text is cut at 255 characters.
-void drawBitmapText(const char* format, float x, float y, ...) __attribute__((format(printf, 1, 4)));
+// The formatted text is cut at 255 characters. The position is taken as double only because
+// the arguments follow it (a float before them would be promoted, which va_start does not
+// allow); every float is exact as a double, and it reaches GL as the float it was.
+void drawBitmapText(const char* format, double x, double y, ...) __attribute__((format(printf, 1, 4)));

@@ -12,9 +12,21 @@
 
 #include "assets/resources.h"
 
-typedef int (*SceneStep)();     // one logic step; nonzero asks the loop to end the scene
-typedef void (*SceneDraw)();    // draws into freshly cleared buffers from an identity modelview
-typedef void (*SceneRelease)(); // once at shutdown
+// The scene contract.
+//
+// SceneStep: one logic step, on a pass on which a step falls due, before that pass draws;
+// nonzero asks the loop to end the scene. A step reads the clock itself and takes the beat
+// itself, with exactly one takeBeat() per step, whether or not it uses it: takeBeat hands out
+// every beat heard since the last call at once, so a second call in the same step finds none,
+// and a step that skipped the call would show its beats a step late. The loop never reads the
+// beat.
+// SceneDraw: draws into freshly cleared buffers from an identity modelview; may leave any
+// texture bound.
+// SceneRelease: once at shutdown. The demo's scenes have nothing to release: their textures go
+// with the GL context when the window is destroyed.
+typedef int (*SceneStep)();
+typedef void (*SceneDraw)();
+typedef void (*SceneRelease)();
 
 struct DemoScene {
     void (*init)();  // once at start-up, with the GL context current
@@ -31,7 +43,7 @@ constexpr int DEMO_SCENE_COUNT = 2;
 // The entries after the scenes keep the contracts of their namesakes in music/player.h and
 // assets/resources.h. All stand in the order the loop first calls them.
 struct DemoParts {
-    void (*prepareScenes)();             // start-up work the scenes share, run before any scene's init
+    void (*prepareScenes)();             // the tunnel's particle field (particlesInit), before any scene's init
     DemoScene scenes[DEMO_SCENE_COUNT];  // scene 1 is scenes[0]
     void (*startSound)();
     ResourceBlob* (*findResourceBlob)(const char* name, const char* type);  // the module, "CHIP1"

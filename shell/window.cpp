@@ -1,20 +1,33 @@
-// What every window implementation shares once its context is current: the picture's place,
-// the standing state and the font (finishDemoWindow), the failure path and the events.
+// What every window implementation shares: the loop test over the platform's event and
+// present, and, once the context is current, the picture's place, the standing state and the
+// font (finishDemoWindow), the failure path and the events.
 #include "shell/window.h"
 
 #include <cstdio>
 
-int demoRunning = 0;
-const char* windowFailure = nullptr;
-WindowRequest windowRequest = WINDOW_REQUEST_START;
-PictureArea windowPicture = SCREEN_PICTURE;
+#include "shell/font.h"
+#include "shell/gl_state.h"
+
+WindowCoreState windowCore = WINDOW_CORE_START_STATE;
+
+// Events first, then the swap: the frame the pass before drew is shown even on the test that
+// ends the loop.
+int pumpMessages()
+{
+    DemoEvent event;
+    if (windowPollEvent(&event)) {
+        demoWindowProc(event);
+    }
+    windowPresent();
+    return windowCore.running;
+}
 
 void finishDemoWindow(int drawableWidth, int drawableHeight)
 {
-    windowPicture = pictureAreaFor(drawableWidth, drawableHeight);
+    windowCore.picture = pictureAreaFor(drawableWidth, drawableHeight);
     setInitialGlState();
     buildFontLists();
-    demoRunning = 1;
+    windowCore.running = 1;
 }
 
 void demoWindowProc(DemoEvent event)
@@ -22,8 +35,10 @@ void demoWindowProc(DemoEvent event)
     switch (event) {
     case EVENT_ESCAPE_KEY:
     case EVENT_CLOSE:
+    // The window's destruction at shutdown writes the line as well, so a run ended by Escape or
+    // a close request writes it twice, and one that ends by itself once.
     case EVENT_DESTROY:
-        demoRunning = 0;
+        windowCore.running = 0;
         std::puts("Exiting sanely...");
         std::fflush(stdout);
         break;
@@ -34,8 +49,8 @@ void demoWindowProc(DemoEvent event)
 
 void failDemoWindow(const char* reason)
 {
-    demoRunning = 0;
-    windowFailure = reason;
+    windowCore.running = 0;
+    windowCore.failure = reason;
     std::fprintf(stderr, "yarvik: %s\n", reason);
     std::fflush(stderr);
 }

@@ -1,16 +1,41 @@
-// The demo's one window and its GL context. The window itself is a platform seam: the real
-// program links window_sdl.cpp, the pixel tests and the capture tool window_offscreen.cpp,
-// the loop tests a scripted fake. Each makes its context current and then calls
-// finishDemoWindow, or failDemoWindow when it cannot; everything from there on is shared: the
-// picture's place in the drawable, the standing GL state, the font's display lists, the
-// running flag, and the event handler.
+// The demo's one window and its GL context.
+//
+// The window is a platform seam. A platform provides the four entry points below (the real
+// program links platform/sdl/window_sdl.cpp, the capture tool and the pixel tests
+// platform/offscreen/window_offscreen.cpp, the loop tests tests/fakes/fake_window.cpp); the rest
+// of this header is the core's (shell/window.cpp) and is the same for every platform.
+//
+//   createDemoWindow()   Called once at start-up, before any GL call, with windowCore.request
+//                        set. Makes the window (or drawable) of the kind and size requested and
+//                        a GL 1.1 context on it with double buffering, RGBA and a depth buffer,
+//                        and makes the context current; then calls
+//                        finishDemoWindow(drawableWidth, drawableHeight), which makes the rest.
+//                        When any of it cannot be had it calls failDemoWindow(reason) instead
+//                        and leaves no window and no context behind; nothing else reports a
+//                        failure, and no GL call follows one.
+//   windowPollEvent(e)   Called at every loop test, first (pumpMessages). Takes at most one
+//                        pending event, never waiting for one; returns true, with *e set, when
+//                        it is one the demo reacts to (Escape, another key, a close request).
+//                        Every other event it takes is dropped. It may keep events the demo
+//                        never acts on out of its queue altogether.
+//   windowPresent()      Called at every loop test, after windowPollEvent: presents the frame
+//                        drawn since the last call (the buffer swap). Nothing when no window
+//                        stands. It may wait for the display; that wait is all that paces the
+//                        loop.
+//   destroyDemoWindow()  Called once at shutdown, after the sound has stopped, whether or not
+//                        the window was made. Releases the context and the window, handing
+//                        EVENT_DESTROY to demoWindowProc as a standing window goes, and gives
+//                        the display back as it was. Afterwards createDemoWindow may be called
+//                        again (the tests do).
+//
+// A platform may assume that these run on the one thread that runs the main loop, in the order
+// above, and that windowCore.request stays as it was during createDemoWindow. It must leave the
+// context current from createDemoWindow until destroyDemoWindow, and the running flag to the
+// core: it changes windowCore.running only through finishDemoWindow, failDemoWindow and
+// demoWindowProc.
 #pragma once
 
 #include "shell/screen.h"
-
-// Nonzero while the demo is to go on. finishDemoWindow sets it once the window, context and
-// GL state stand; Escape and a close request clear it.
-extern int demoRunning;
 
 // How the real window is made: switching the display to 640x480 (the default), a captioned
 // window, or borderless over the whole desktop at its own resolution.
@@ -20,8 +45,8 @@ enum WindowMode {
     WINDOW_DESKTOP,
 };
 
-// What the program asks of createDemoWindow, set before it: the mode, the drawable size of a
-// captioned or offscreen window, and the samples per pixel of the offscreen window (0: none).
+// What the program asks of createDemoWindow: the mode, the drawable size of a captioned or
+// offscreen window, and the samples per pixel of the offscreen window (0: none).
 struct WindowRequest {
     WindowMode mode;
     int width;
@@ -29,34 +54,22 @@ struct WindowRequest {
     int samples;
 };
 constexpr WindowRequest WINDOW_REQUEST_START = {WINDOW_DISPLAY_MODE, SCREEN_WIDTH, SCREEN_HEIGHT, 0};
-extern WindowRequest windowRequest;
 
-// Where the picture lands in the window's drawable; set by finishDemoWindow.
-extern PictureArea windowPicture;
+// The window's state shared by every platform. The demo makes one window per run; a test
+// starts from none with `windowCore = WINDOW_CORE_START_STATE`.
+struct WindowCoreState {
+    // Nonzero while the demo is to go on: set by finishDemoWindow once the window, context and
+    // GL state stand; cleared by failDemoWindow, Escape and a close request. pumpMessages
+    // returns it.
+    int running;
+    const char* failure;        // why the window could not be made (written to stderr), or null
+    WindowRequest request;      // set before createDemoWindow
+    PictureArea picture;        // where the picture lands in the drawable; set by finishDemoWindow
+    unsigned int fontListBase;  // first of the font's 256 display lists, one per byte value
+};
+constexpr WindowCoreState WINDOW_CORE_START_STATE = {0, nullptr, WINDOW_REQUEST_START, SCREEN_PICTURE, 0};
 
-// First of the 256 display lists that draw the font's glyphs, one per byte value.
-extern unsigned int fontListBase;
-
-// Why the window could not be made, or null. Set by createDemoWindow when the display mode is
-// refused or no window or context can be had; the reason has then been written to stderr.
-extern const char* windowFailure;
-
-void createDemoWindow();
-int pumpMessages();
-void destroyDemoWindow();
-
-// The shared rest of createDemoWindow, once the context is current and its drawable is
-// drawableWidth x drawableHeight pixels: the picture area, the standing GL state, the font
-// lists at the picture's scale, then the running flag.
-void finishDemoWindow(int drawableWidth, int drawableHeight);
-// Records a reason the window cannot stand: one line on stderr, the running flag 0.
-void failDemoWindow(const char* reason);
-
-// The font's display lists, its glyphs rasterised at 14 pixels times the picture's scale.
-void buildFontLists();
-
-// The Unicode code point that a byte of text stands for (Windows-1252); 0 for none.
-unsigned int cp1252ToUnicode(unsigned char byte);
+extern WindowCoreState windowCore;
 
 // The events the demo reacts to, as every window implementation reports them.
 enum DemoEvent {
@@ -66,14 +79,23 @@ enum DemoEvent {
     EVENT_DESTROY,  // the window is being destroyed at shutdown
 };
 
+// The platform's four (see above).
+void createDemoWindow();
+bool windowPollEvent(DemoEvent* event);
+void windowPresent();
+void destroyDemoWindow();
+
+// The loop test: hands at most one event to demoWindowProc (windowPollEvent), then presents
+// the frame drawn by the pass before (windowPresent), and returns the running flag.
+int pumpMessages();
+
+// The shared rest of createDemoWindow, once the context is current and its drawable is
+// drawableWidth x drawableHeight pixels: the picture area, the standing GL state, the font
+// lists at the picture's scale, then the running flag.
+void finishDemoWindow(int drawableWidth, int drawableHeight);
+// Records a reason the window cannot stand: one line on stderr, the running flag 0.
+void failDemoWindow(const char* reason);
+
 // The window procedure's role: Escape, a close request and the window's destruction clear
 // the running flag and write "Exiting sanely..."; other keys do nothing.
 void demoWindowProc(DemoEvent event);
-
-// The standing GL state every scene relies on, set once right after the context is made: the
-// view on the picture area, and points and lines as wide as one unit of it.
-void setInitialGlState();
-
-// The pass's clear: colour and depth over the picture area, and around a picture that leaves
-// bars, the bars to black (a swap may leave them undefined).
-void clearFrame();

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +19,7 @@
 
 #include "assets/resources.h"
 #include "music/player.h"
-#include "tests/support/null_output.h"
+#include "tests/fakes/null_output.h"
 
 #ifndef YARVIK_CAPTURE_BIN
 #error "YARVIK_CAPTURE_BIN must name the capture tool"
@@ -105,6 +106,20 @@ int lineCount(const std::string& s)
     return n;
 }
 
+// The first line a command writes.
+std::string firstLine(const std::string& command)
+{
+    char line[128] = "";
+    FILE* p = popen(command.c_str(), "r");
+    if (p != nullptr && std::fgets(line, sizeof line, p) == nullptr) {
+        line[0] = '\0';
+    }
+    if (p != nullptr) {
+        pclose(p);
+    }
+    return line;
+}
+
 TEST(Capture, BadArgumentsGiveOneLineAndStatusTwo)
 {
     for (const char* args : {"", "--out", "--out x.mp4 --fps 0", "--out x.mp4 --fps abc", "--out x --fps 1/0",
@@ -113,7 +128,9 @@ TEST(Capture, BadArgumentsGiveOneLineAndStatusTwo)
                              "--out x --fps 1000.999", "--out x --fps 2001/2", "--out x --fps 0.000",
                              "--out x --size 1920", "--out x --size 159x120", "--out x --size 1920x1080x2",
                              "--out x --size 8193x100", "--out x.mp4 --size 641x479", "--out x --samples 0",
-                             "--out x --samples 33", "--out x --samples two"}) {
+                             "--out x --samples 33", "--out x --samples two", "--out x --fps ' 60'",
+                             "--out x --to ' 1'", "--out x --seed ' 7'", "--out x --to inf", "--out .mp4",
+                             "--out d/.MP4", "--out x --gl es3"}) {
         CaptureRun r = capture(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(lineCount(r.err), 1) << args << ": " << r.err;
@@ -121,34 +138,84 @@ TEST(Capture, BadArgumentsGiveOneLineAndStatusTwo)
     EXPECT_EQ(capture("--help").status, 0);
 }
 
-TEST(Capture, Mp4GoesThroughFfmpegWhateverItsNameAndOnlyAWrittenFileCounts)
+// A stand-in for ffmpeg, first on the path of runs in `dir`: `script` is its shell text.
+void fakeFfmpeg(const std::string& dir, const std::string& script)
+{
+    std::filesystem::create_directories(dir + "/bin");
+    std::ofstream(dir + "/bin/ffmpeg") << "#!/bin/sh\n" << script << "\n";
+    std::filesystem::permissions(dir + "/bin/ffmpeg", std::filesystem::perms::owner_all);
+}
+
+long entries(const std::string& dir)
+{
+    return std::distance(std::filesystem::directory_iterator(dir), {});
+}
+
+TEST(Capture, Mp4GoesThroughFfmpegWhateverItsNameAndOnlyACheckedFileReplacesAnEarlierOne)
 {
     std::string dir = tempDir("mp4");
-    std::filesystem::create_directories(dir + "/bin");
     const std::string in = "cd '" + dir + "';";
-    // Shell text in the name and the extension in capitals: one MP4 of that name, nothing else.
-    CaptureRun r = capture("--out \"a'; touch pwned; echo '.MP4\" --to 1", in);
+    const std::string fake = in + " PATH=\"$PWD/bin:$PATH\"";
+    // A leading dash, shell text, the extension in capitals, 255 bytes in all.
+    const std::string name = "-a'; touch pwned; echo '" + std::string(227, 'n') + ".MP4";
+    const std::string quoted = " \"" + name + "\" ";
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/" + name) << "mine";
+    // ffmpeg fails at joining picture and sound: the earlier file stays, nothing else is left.
+    fakeFfmpeg(dir, "case \"$*\" in *movflags*) exit 1;; esac; PATH=${PATH#*:} exec ffmpeg \"$@\"");
+    CaptureRun r = capture("--out" + quoted + "--to 0.5", fake);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(readFile(dir + "/" + name), std::vector<char>({'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(entries(dir), 2) << "temporary files left";
+
+    r = capture("--out" + quoted + "--to 0.5", in);
     ASSERT_EQ(r.status, 0) << "ffmpeg is installed here: " << r.err;
-    EXPECT_GT(readFile(dir + "/a'; touch pwned; echo '.MP4").size(), 1000u);
+    EXPECT_GT(readFile(dir + "/" + name).size(), 1000u);
+    EXPECT_NE(r.err.find("replaced the earlier"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir + "/pwned"));
 
     r = capture("--out x.mp4 --to 1", in + " PATH=/nonexistent");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("--out DIR"), std::string::npos) << r.err;
-    // An ffmpeg that takes every frame, exits 0 and writes nothing.
-    std::ofstream(dir + "/bin/ffmpeg") << "#!/bin/sh\nexec /bin/cat >/dev/null\n";
-    std::filesystem::permissions(dir + "/bin/ffmpeg", std::filesystem::perms::owner_all);
-    r = capture("--out fake.mp4 --to 1", in + " PATH='" + dir + "/bin'");
+    // An ffmpeg that takes every frame, exits 0 and writes ten bytes that are no MP4.
+    fakeFfmpeg(dir, "for a; do last=$a; done; cat >/dev/null; printf 0123456789 >\"${last#file:}\"");
+    r = capture("--out fake.mp4 --to 1", fake);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("fake.mp4"), std::string::npos) << r.err;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2) << "temporary files left";
+    EXPECT_EQ(entries(dir), 2) << "temporary files left";
 
-    // SIGTERM once the sound track is open and ffmpeg has had a second of frames.
-    r = capture("--out x.mp4 --to 60 & for i in $(seq 100); do [ -e x.mp4.audio.wav ] && break; sleep 0.1; done; "
-                "sleep 1; kill -TERM $!; wait $!", in);
+    // An ffmpeg that never reads: SIGTERM a second after the files are made still ends it.
+    fakeFfmpeg(dir, "exec sleep 100");
+    r = capture("--out x.mp4 --to 60 & for i in $(seq 100); do [ $(ls -A | wc -l) -gt 2 ] && break; sleep 0.1; done; "
+                "sleep 1; kill -TERM $!; wait $!",
+                fake);
     EXPECT_EQ(r.status, 143);
     EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2) << "temporary files left";
+    EXPECT_EQ(entries(dir), 2) << "temporary files left";
+
+    // A close request the capture was started with ignored stays ignored.
+    r = capture("--out ignored --fps 10 --to 1 & sleep 0.5; kill -TERM $!; wait $!", in + " trap '' TERM;");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(countFrames(dir + "/ignored"), 10);
+}
+
+TEST(Capture, TwoCapturesToOneNameEachLeaveAWholeFileAndOthersFilesStayAsTheyWere)
+{
+    std::string dir = tempDir("same");
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/same.mp4.audio.wav") << "notes";
+    std::ofstream(dir + "/victim") << "victim";
+    std::filesystem::create_symlink("victim", dir + "/same.mp4.video.mp4");
+    CaptureRun r = capture("--out same.mp4 --to 1 --seed 1 & s=$!; " + CAPTURE +
+                               " --out same.mp4 --to 0.5 --seed 2 >/dev/null 2>&1 || exit 9; wait $s",
+                           "cd '" + dir + "';");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string frames = firstLine("ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of "
+                                         "csv=p=0 '" + dir + "/same.mp4'");
+    EXPECT_TRUE(frames == "60\n" || frames == "30\n") << frames;
+    EXPECT_EQ(readFile(dir + "/same.mp4.audio.wav").size(), 5u);
+    EXPECT_EQ(readFile(dir + "/victim").size(), 6u);
+    EXPECT_EQ(entries(dir), 4) << "temporary files left";
 }
 
 TEST(Capture, RunsThatCannotGiveWhatWasAskedFailAndSayWhy)
@@ -164,14 +231,24 @@ TEST(Capture, RunsThatCannotGiveWhatWasAskedFailAndSayWhy)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.find("profiled"), std::string::npos) << "found only after the run: " << r.err;
 
-    std::filesystem::create_directories(dir + "/x.mp4.audio.wav");
+    std::filesystem::create_directories(dir + "/x.mp4");
     r = capture("--out " + dir + "/x.mp4 --to 1");
     EXPECT_EQ(r.status, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir + "/x.mp4.video.mp4")) << "ffmpeg started anyway";
 
     r = capture("--out " + dir + "/late --fps 1 --from 200");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("nothing captured"), std::string::npos) << r.err;
+
+    // No GL context, or no memory for the frame: after the opening line, one reason.
+    r = capture("--out " + dir + "/s32 --samples 32 --to 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(lineCount(r.err), 2) << r.err;
+#if !defined(__SANITIZE_ADDRESS__)  // its shadow memory needs more address space than that
+    r = capture("--out " + dir + "/big --size 8192x8192 --fps 1 --to 1", "ulimit -v 200000;");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(lineCount(r.err), 2) << r.err;
+#endif
+    EXPECT_EQ(entries(dir), 2) << "files left besides old/ and x.mp4/";
 
     // A full disk, where a small one can be mounted: both pictures fit, the sound does not.
     std::filesystem::create_directories(dir + "/full");
@@ -179,8 +256,10 @@ TEST(Capture, RunsThatCannotGiveWhatWasAskedFailAndSayWhy)
         GTEST_SKIP() << "no tmpfs can be mounted here (it takes root), so no full disk to write to";
     }
     r = capture("--out " + dir + "/full/d --fps 1 --to 2 --seed 1");
+    const long left = entries(dir + "/full");
     std::system(("umount '" + dir + "/full'").c_str());
     EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(left, 0) << "the frames that fitted are left";
     EXPECT_NE(r.err.find("audio.wav"), std::string::npos) << r.err;
 }
 
@@ -188,7 +267,9 @@ TEST(Capture, SameSeedGivesIdenticalFramesAndSound)
 {
     std::string a = tempDir("seed_a");
     std::string b = tempDir("seed_b");
-    ASSERT_EQ(capture("--out " + a + " --fps 20 --to 2 --seed 99").status, 0);
+    CaptureRun r = capture("--out " + a + " --fps 20 --to 2 --seed 99");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("40 frames kept, 2.00 s of demo in"), std::string::npos) << r.err;
     // The second with stdout closed: nothing the demo prints may land in its files; 640x480
     // asked for is the default size.
     ASSERT_EQ(capture("--out " + b + " --fps 20 --to 2 --seed 99 --size 640x480 >&-").status, 0);
@@ -209,6 +290,19 @@ TEST(Capture, SoundIsTheModuleAtTheDemosVolumeSampleForSample)
     ASSERT_GT(wav.size(), 44u);
     const size_t frames = (wav.size() - 44) / 4;
     EXPECT_EQ(frames, 3u * 44100u);  // 90 frames of exactly 1470 sound frames
+    // The header: its sizes those of what the file holds, 16-bit stereo PCM at 44100 Hz.
+    auto field = [&](size_t at, int bytes) {
+        size_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i) {
+            v = v << 8 | static_cast<uint8_t>(wav[at + i]);
+        }
+        return v;
+    };
+    EXPECT_EQ(std::string(wav.data(), 4) + std::string(wav.data() + 8, 8) + std::string(wav.data() + 36, 4),
+              "RIFFWAVEfmt data");
+    EXPECT_EQ(std::vector<size_t>({field(4, 4), field(16, 4), field(20, 2), field(22, 2), field(24, 4), field(28, 4),
+                                   field(32, 2), field(34, 2), field(40, 4)}),
+              std::vector<size_t>({wav.size() - 8, 16, 1, 2, 44100, 44100 * 4, 4, 16, wav.size() - 44}));
 
     // The player on its own, rendering the embedded module from the start.
     ResourceBlob* blob = findResourceBlob("CHIP1", "MODMUSIC");
@@ -240,33 +334,31 @@ TEST(Capture, SoundIsTheModuleAtTheDemosVolumeSampleForSample)
     EXPECT_NEAR(level / fullLevel, 0.75, 0.01);
 }
 
-// The first line a command writes.
-std::string firstLine(const std::string& command)
-{
-    char line[128] = "";
-    FILE* p = popen(command.c_str(), "r");
-    if (p != nullptr && std::fgets(line, sizeof line, p) == nullptr) {
-        line[0] = '\0';
-    }
-    if (p != nullptr) {
-        pclose(p);
-    }
-    return line;
-}
-
-// --size gives frames of that size, the picture between bars, as PNG or MP4, with samples too.
-TEST(Capture, FramesOfAnySizeHoldThePictureBetweenBars)
+// --size gives frames of that size, the picture between bars, as PNG or MP4; --gl es2 the same
+// picture through the GL 1.1 layer on ES 2.
+TEST(Capture, FramesOfAnySizeHoldThePictureBetweenBarsAndTheMp4ShowsTheSamePicture)
 {
     std::string dir = tempDir("size");
-    ASSERT_EQ(capture("--out " + dir + " --size 1920x1080 --fps 10 --from 10 --to 10.1 --seed 1").status, 0);
+    const std::string run = " --size 1920x1080 --fps 10 --from 10 --to 10.2 --seed 1";
+    ASSERT_EQ(capture("--out " + dir + run).status, 0);
     EXPECT_EQ(firstLine("identify -format '%wx%h' '" + frame(dir, 0) + "'"), "1920x1080");
     // ImageMagick reads a region of a file named as file[WxH+X+Y].
     EXPECT_EQ(brightness(frame(dir, 0) + "[240x1080+0+0]"), 0) << "the left bar";
     EXPECT_EQ(brightness(frame(dir, 0) + "[240x1080+1680+0]"), 0) << "the right bar";
     EXPECT_GT(brightness(frame(dir, 0) + "[1440x1080+240+0]"), 25) << "the knot at 10 s";
-    ASSERT_EQ(capture("--out " + dir + "/s.mp4 --size 1280x720 --samples 4 --to 0.5").status, 0);
+    std::string es2 = tempDir("size_es2");
+    ASSERT_EQ(capture("--out " + es2 + run + " --gl es2").status, 0);
+    EXPECT_EQ(brightness(frame(es2, 0) + "[240x1080+0+0]"), 0) << "the left bar through ES 2";
+    EXPECT_NEAR(brightness(frame(es2, 0) + "[1440x1080+240+0]"), brightness(frame(dir, 0) + "[1440x1080+240+0]"), 0.5)
+        << "the knot through ES 2";
+    ASSERT_EQ(capture("--out " + dir + "/s.mp4" + run).status, 0);
     EXPECT_EQ(firstLine("ffprobe -v error -show_entries stream=width,height -of csv=p=0 '" + dir + "/s.mp4'"),
-              "1280,720\n");
+              "1920,1080\n");
+    // Its two frames against the PNG frames, as ffmpeg's psnr filter measures them: an upright
+    // picture in its own colours loses far less than the eye could see.
+    const std::string psnr = firstLine("ffmpeg -v info -i '" + dir + "/s.mp4' -framerate 10 -i '" + dir +
+                                       "/frame_%06d.png' -lavfi psnr -f null - 2>&1 | grep -o 'average:[0-9.]*'");
+    EXPECT_GT(std::atof(psnr.c_str() + std::min<size_t>(psnr.size(), 8)), 40.0) << psnr;
 }
 
 // Pixels of the knot tube in a PNG frame: neither the dark red background, nor a ball's pale

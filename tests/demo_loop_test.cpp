@@ -13,9 +13,9 @@
 #include "assets/resources.h"
 #include "shell/demo.h"
 #include "shell/scenes.h"
-#include "tests/gl_recorder/fake_window.h"
-#include "tests/gl_recorder/gl_recorder.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
+#include "tests/fakes/fake_window.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 
@@ -214,7 +214,7 @@ TEST_F(DemoLoop, StartsUpInOrderAndShutsDownInOrder)
     EXPECT_FLOAT_EQ(passes[0].fadeAlpha, 1.0f - 10.0f / 1000.0f);
 }
 
-TEST_F(DemoLoop, MissingModuleIsNeverPlayedAndAddsNothingToTheOutput)
+TEST_F(DemoLoop, MissingModuleIsNeverPlayedAndIsNamedOnStderrOnly)
 {
     moduleMissing = true;
     atPass = [](int done) {
@@ -222,10 +222,36 @@ TEST_F(DemoLoop, MissingModuleIsNeverPlayedAndAddsNothingToTheOutput)
             fakeWindowQueue(EVENT_ESCAPE_KEY);
         }
     };
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(run(), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "yarvik: the program holds no resource \"CHIP1\" of type \"MODMUSIC\"\n");
     EXPECT_EQ(countOf("playModule"), 0);
     EXPECT_EQ(countOf("playModule(empty)"), 0);
     EXPECT_EQ(output, "Exiting sanely...\nExiting sanely...\n");
+}
+
+// A debug build names a GL error once, in the pass that raised it; a release build asks GL
+// for nothing.
+TEST_F(DemoLoop, GlErrorsAreReportedOncePerPassInADebugBuildOnly)
+{
+    atPass = [](int done) {
+        if (done == 2) {
+            glrec.error = GL_INVALID_OPERATION;
+        }
+        if (done == 4) {
+            fakeWindowQueue(EVENT_ESCAPE_KEY);
+        }
+    };
+    ::testing::internal::CaptureStderr();
+    run();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+#ifdef NDEBUG
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(glrec.error, GLenum(GL_INVALID_OPERATION));
+#else
+    EXPECT_EQ(err, "yarvik: GL error 0x0502 in this pass\n");
+#endif
 }
 
 TEST_F(DemoLoop, FirstPassStepsBeforeItDrawsAndAPassWithNoStepDueStillWatchesDrawsAndFades)
@@ -413,6 +439,9 @@ TEST_F(DemoLoop, EscapeDuringAFadeEndsAtTheNextLoopTestWithTheSameShutdown)
     };
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(passes.size(), 30u);
+    // Every loop test presents, the first an empty frame and the last, which ends the loop, the
+    // frame of the last pass.
+    EXPECT_EQ(fakeWindow.presents, 31);
     EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
               (std::vector<std::string>{"release1", "release2", "shutdownSound"}));
     EXPECT_EQ(output, "Exiting sanely...\nExiting sanely...\n");

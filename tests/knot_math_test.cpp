@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "math/knot_math.h"
-#include "tests/gl_recorder/gl_recorder.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 

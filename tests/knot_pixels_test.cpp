@@ -8,14 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "assets/texture_resource.h"
 #include "assets/tga.h"
 #include "math/knot_math.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
 #include "tests/support/pixels.h"
 
 namespace {
@@ -32,7 +33,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_EQ(demoRunning, 1);
+        ASSERT_EQ(windowCore.running, 1);
         fakeClockAdvanceOnRead(0);
         fakeClockSet(20000);
         knotScene = KNOT_START_STATE;
@@ -42,7 +43,7 @@ protected:
     }
     void TearDown() override
     {
-        if (windowPicture.outputWidth != SCREEN_WIDTH) {
+        if (windowCore.picture.outputWidth != SCREEN_WIDTH) {
             reopenWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
         }
     }
@@ -71,23 +72,35 @@ protected:
         }
     }
 
-    // Window position of a point given in the frame that `extra` sets up after the camera.
+    // Window position of a point given in the frame that `extra` sets up after the camera, as
+    // GL places it: modelview, projection, perspective division, viewport.
     template <typename Extra>
     static WindowPoint project(double x, double y, double z, Extra extra)
     {
-        GLdouble model[16], projection[16];
-        GLint viewport[4] = {0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
+        GLfloat model[16], projection[16];
         glPushMatrix();
         glLoadIdentity();
         const Vec3 eye = knotScene.cameraPosition;
         placeCamera(eye.x, eye.y, eye.z, -35.0f, 90.0f - knotScene.cameraOrbitAngle, 0.0f);
         extra();
-        glGetDoublev(GL_MODELVIEW_MATRIX, model);
-        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glGetFloatv(GL_MODELVIEW_MATRIX, model);
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
         glPopMatrix();
-        WindowPoint w{};
-        gluProject(x, y, z, model, projection, viewport, &w.x, &w.y, &w.depth);
-        return w;
+        const double point[4] = {x, y, z, 1.0};
+        double eyePoint[4] = {};
+        double clip[4] = {};
+        for (int row = 0; row < 4; ++row) {
+            for (int k = 0; k < 4; ++k) {
+                eyePoint[row] += model[k * 4 + row] * point[k];  // column-major, as GL stores them
+            }
+        }
+        for (int row = 0; row < 4; ++row) {
+            for (int k = 0; k < 4; ++k) {
+                clip[row] += projection[k * 4 + row] * eyePoint[k];
+            }
+        }
+        return WindowPoint{(1.0 + clip[0] / clip[3]) * SCREEN_WIDTH / 2.0, (1.0 + clip[1] / clip[3]) * SCREEN_HEIGHT / 2.0,
+                           (1.0 + clip[2] / clip[3]) / 2.0};
     }
 };
 

@@ -9,8 +9,8 @@
 #include "music/player.h"
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
-#include "tests/gl_recorder/gl_recorder.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 

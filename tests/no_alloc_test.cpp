@@ -18,10 +18,10 @@
 #include "shell/demo.h"
 #include "shell/scenes.h"
 #include "shell/window.h"
-#include "tests/gl_recorder/fake_window.h"
-#include "tests/gl_recorder/gl_recorder.h"
-#include "tests/support/fake_clock.h"
-#include "tests/support/null_output.h"
+#include "tests/fakes/fake_clock.h"
+#include "tests/fakes/fake_window.h"
+#include "tests/fakes/gl_recorder.h"
+#include "tests/fakes/null_output.h"
 #include "tools/xm/xm_writer.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -186,10 +186,10 @@ int liveCount(const Particle* pool, int size)
 // Every dot, then every spark that has fallen off since: emissions take the free records.
 void fillPools()
 {
-    while (liveCount(dotPool, DOT_POOL_SIZE) < DOT_POOL_SIZE) {
+    while (liveCount(particleField.dots, DOT_POOL_SIZE) < DOT_POOL_SIZE) {
         emitParticles(320.0f, 400.0f, 128, 128, 128);
     }
-    while (liveCount(sparkPool, SPARK_POOL_SIZE) < SPARK_POOL_SIZE) {
+    while (liveCount(particleField.sparks, SPARK_POOL_SIZE) < SPARK_POOL_SIZE) {
         emitParticles(320.0f, 400.0f, 128, 128, 128);
     }
 }
@@ -217,14 +217,14 @@ void betweenPasses()
     if (scene == 2) {
         fillPools();
         ++run.fullPoolPasses;
-        const float lastRowShown = scrollPosition - LINE_SPACING * SCROLLED_ROWS;
+        const float lastRowShown = scroller.scrollPosition - LINE_SPACING * SCROLLED_ROWS;
         if (lastRowShown > BAND_BOTTOM && isModulePlaying()) {
             stopModule();  // the tunnel fades out and the sequence ends
         }
     }
     if (run.pumps >= PUMP_LIMIT) {
         run.stoppedByLimit = true;
-        demoRunning = 0;
+        windowCore.running = 0;
     }
     run.passes.push_back(Pass{scene, -1});
 
@@ -232,19 +232,27 @@ void betweenPasses()
     counting.store(true);
 }
 
+// Where the allocations go, so that no compiler may leave out an allocation it sees freed
+// unused (clang does, under optimisation).
+void* volatile escaped = nullptr;
+
 TEST(CountingHook, CountsAllocationsMadeWhileCounting)
 {
     allocations.store(0);
     counting.store(true);
     int* one = new int(7);
+    escaped = one;
     void* block = std::malloc(64);
+    escaped = block;
     std::vector<int> grown(100, 1);
+    escaped = grown.data();
     counting.store(false);
     std::free(block);
     delete one;
     EXPECT_GE(allocations.exchange(0), 3) << "the hook does not see allocations: the main test would pass vacuously";
 
     void* unseen = std::malloc(32);
+    escaped = unseen;
     std::free(unseen);
     EXPECT_EQ(allocations.load(), 0) << "allocations outside the counting window are counted";
 }
@@ -295,7 +303,7 @@ TEST(MainLoop, AllocatesNothingInAnyPassOfEitherSceneWithFullPools)
     EXPECT_EQ(knotScene.growthCount, KNOT_GROWTH_LIMIT);
     EXPECT_GE(passesPerScene[2], 400);
     EXPECT_EQ(run.fullPoolPasses, passesPerScene[2]);
-    EXPECT_GT(scrollPosition - LINE_SPACING * SCROLLED_ROWS, BAND_BOTTOM);
+    EXPECT_GT(scroller.scrollPosition - LINE_SPACING * SCROLLED_ROWS, BAND_BOTTOM);
     EXPECT_GT(demoSceneIndex(), DEMO_SCENE_COUNT) << "the sequence did not play to its end";
 }
 

@@ -109,10 +109,13 @@ TEST(Options, BothProgramsPrintTheOneVersionOfTheBuild)
     EXPECT_EQ(version.find_first_not_of("0123456789.+abcdefghijklmnopqrstuvwxyz~"), std::string::npos)
         << "not usable as a Debian version: " << version;
 
-    ProgramRun demo = run(YARVIK_BIN, "--version");
-    EXPECT_EQ(demo.status, 0);
-    EXPECT_EQ(demo.out, "yarvik " + version + "\n");
-    EXPECT_EQ(demo.err, "");
+    // --window takes no option after it for its size.
+    for (const char* args : {"--version", "--window --version"}) {
+        ProgramRun demo = run(YARVIK_BIN, args);
+        EXPECT_EQ(demo.status, 0) << args;
+        EXPECT_EQ(demo.out, "yarvik " + version + "\n") << args;
+        EXPECT_EQ(demo.err, "") << args;
+    }
 
     ProgramRun capture = run(YARVIK_CAPTURE_BIN, "--version");
     EXPECT_EQ(capture.status, 0);
@@ -157,11 +160,15 @@ TEST(Options, WithoutOptionsTheDemoStartsAsBefore)
     }
 }
 
-TEST(Options, AVersionThatCannotBeWrittenIsAFailure)
+TEST(Options, AVersionOrHelpThatCannotBeWrittenIsAFailure)
 {
-    ProgramRun r = run(YARVIK_BIN, "--version", "/dev/full");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(lineCount(r.err), 1) << r.err;
+    for (const char* program : {YARVIK_BIN, YARVIK_CAPTURE_BIN}) {
+        for (const char* args : {"--version", "--help"}) {
+            ProgramRun r = run(program, args, "/dev/full");
+            EXPECT_EQ(r.status, 1) << program << " " << args;
+            EXPECT_EQ(lineCount(r.err), 1) << r.err;
+        }
+    }
 }
 
 }  // namespace

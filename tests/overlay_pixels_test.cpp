@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "assets/resources.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "shell/gl.h"
+#include "shell/gl_state.h"
 #include "shell/overlay.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
 #include "tests/support/pixels.h"
 
 namespace {
@@ -25,13 +26,14 @@ protected:
     static void SetUpTestSuite() { createDemoWindow(); }
     void SetUp() override
     {
-        ASSERT_EQ(demoRunning, 1);
+        ASSERT_EQ(windowCore.running, 1);
         fakeClockAdvanceOnRead(0);
         fakeClockSet(50000);
     }
     void TearDown() override
     {
-        if (windowPicture.outputWidth != SCREEN_WIDTH || demoRunning == 0 || windowRequest.samples != 0) {
+        const WindowCoreState& window = windowCore;
+        if (window.picture.outputWidth != SCREEN_WIDTH || window.running == 0 || window.request.samples != 0) {
             reopenWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
         }
     }
@@ -162,7 +164,7 @@ TEST_F(OverlayPixels, SamplesSmoothEdgesWhereOfferedAndTooManyAreRefused)
     ::testing::internal::CaptureStderr();
     reopenWindow(SCREEN_WIDTH, SCREEN_HEIGHT, 64);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("64 samples"), std::string::npos);
-    EXPECT_EQ(demoRunning, 0);
+    EXPECT_EQ(windowCore.running, 0);
 }
 
 // Outputs at whole scales, where each unit of the 640x480 grid is whole pixels.
@@ -258,8 +260,8 @@ TEST_F(OverlayPixels, StandingViewIsFortyFiveDegreesHighAndOnePointThreeThreeTim
         glColor4f(1, 1, 1, 1);
         glBegin(GL_POINTS);
         for (const auto& t : targets) {
-            glVertex3d((t[0] + 0.5 - 320.0) / 320.0 * 1.33 * halfHeight, (t[1] + 0.5 - 240.0) / 240.0 * halfHeight,
-                       -10.0);
+            glVertex3f(static_cast<float>((t[0] + 0.5 - 320.0) / 320.0 * 1.33 * halfHeight),
+                       static_cast<float>((t[1] + 0.5 - 240.0) / 240.0 * halfHeight), -10.0f);
         }
         glEnd();
         const uint8_t* frame = offscreenFrame();

@@ -5,8 +5,8 @@
 
 #include "shell/overlay.h"
 #include "shell/window.h"
-#include "tests/gl_recorder/gl_recorder.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 
@@ -104,7 +104,7 @@ TEST_F(Overlay, ElapsedTimeSurvivesTheTickCounterWrap)
 
 TEST_F(Overlay, BitmapTextFormatsSetsRasterAndRestoresListBase)
 {
-    fontListBase = 1000;
+    windowCore.fontListBase = 1000;
     glListBase(7);
     glRecorderReset();
     glrec.listBase = 7;

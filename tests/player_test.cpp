@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "music/player.h"
-#include "tests/support/null_output.h"
+#include "tests/fakes/null_output.h"
 #include "tools/xm/xm_writer.h"
 
 namespace {
@@ -210,12 +210,12 @@ TEST_F(Player, WithoutAModuleThePlayerIsNotAsked)
     const unsigned char text[] = "not a module at all";
     EXPECT_EQ(playModule(text, sizeof text), 0);
     EXPECT_EQ(musicPlayer.module, nullptr);
-    EXPECT_EQ(nullOutput.resumed, 0) << "a failed load started the output";
+    EXPECT_FALSE(nullOutput.resumed) << "a failed load started the output";
     musicPlayer.playing = 1;  // a cached 1 stays 1 when no module is there to refresh it
     EXPECT_EQ(isModulePlaying(), 1);
 
     ASSERT_EQ(play(module(1, 4)), 1);
-    EXPECT_EQ(nullOutput.resumed, 1);
+    EXPECT_TRUE(nullOutput.resumed);
     stopModule();
     EXPECT_EQ(musicPlayer.module, nullptr);
     EXPECT_EQ(isModulePlaying(), 0);
@@ -226,7 +226,7 @@ TEST_F(Player, WithoutAModuleThePlayerIsNotAsked)
     EXPECT_EQ(nullOutput.locks, locks) << "shutdown without a module touched the player";
     EXPECT_EQ(nullOutput.closes, 1);
     startSound();
-    nullOutputReset(1);
+    nullOutputReset(true);
     startSound();
     EXPECT_EQ(play(module(1, 4)), 0) << "a module started with no output to pull it to its end";
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "scenes/tunnel/scroller.h"
-#include "tests/gl_recorder/gl_recorder.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 
@@ -40,11 +40,11 @@ std::vector<DrawnRow> drawRows()
 
 class Scroller : public ::testing::Test {
 protected:
-    void SetUp() override { scrollPosition = SCROLL_START; }
+    void SetUp() override { scroller = SCROLLER_START_STATE; }
     void TearDown() override
     {
         scrollerLines[0] = savedFirstRow;
-        scrollPosition = SCROLL_START;
+        scroller = SCROLLER_START_STATE;
     }
     const char* savedFirstRow = scrollerLines[0];
 };
@@ -52,19 +52,19 @@ protected:
 TEST_F(Scroller, BandExcludesItsEdgesAndFadesToHalfOpacityAtThem)
 {
     EXPECT_TRUE(drawRows().empty()) << "before the first advance row 0 sits at y = -20";
-    scrollPosition = 32.0f;
+    scroller.scrollPosition = 32.0f;
     EXPECT_TRUE(drawRows().empty());
-    scrollPosition = 160.0f;
+    scroller.scrollPosition = 160.0f;
     const auto top = drawRows();
     EXPECT_EQ(top[0].y, 146.0f) << "row 0 at y = 160 is not drawn";
     EXPECT_EQ(top[0].alpha, 0.609375f) << "rows fade towards the top edge as well";
 
-    scrollPosition = 32.5f;
+    scroller.scrollPosition = 32.5f;
     auto rows = drawRows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].alpha, 0.50390625f);
 
-    scrollPosition = SCROLL_START;
+    scroller = SCROLLER_START_STATE;
     for (int i = 0; i < 232; ++i) {
         scrollerAdvance();
     }
@@ -82,7 +82,7 @@ TEST_F(Scroller, EveryRowIncludingTheLastIsDrawnExactlyInItsAdvanceWindow)
     std::vector<int> lastSeen(SCROLLER_LINE_COUNT, -1);
     for (int m = 0; m <= 370 + 28 * (SCROLLER_LINE_COUNT - 1); ++m) {
         for (const DrawnRow& row : drawRows()) {
-            const int k = static_cast<int>((scrollPosition - row.y) / 14.0f);
+            const int k = static_cast<int>((scroller.scrollPosition - row.y) / 14.0f);
             ASSERT_EQ(row.text, scrollerLines[k]);
             firstSeen[k] = firstSeen[k] < 0 ? m : firstSeen[k];
             lastSeen[k] = m;
@@ -97,7 +97,7 @@ TEST_F(Scroller, EveryRowIncludingTheLastIsDrawnExactlyInItsAdvanceWindow)
 
 TEST_F(Scroller, RowsAreCentredByHalfTheirByteLengthAndDrawnLiterally)
 {
-    scrollPosition = 96.0f;
+    scroller.scrollPosition = 96.0f;
     scrollerLines[0] = "abcdefghijklmnopqrstuvwxyz0123";  // 30 bytes
     EXPECT_EQ(drawRows()[0].x, 215.0f);
     scrollerLines[0] = "abcdefghijklmnopqrstuvwxyz01234";  // 31 bytes

@@ -9,9 +9,9 @@
 
 #include "assets/resources.h"
 #include "assets/tga.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "shell/gl.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
 #include "tests/support/pixels.h"
 
 namespace {
@@ -76,7 +76,7 @@ protected:
     static void SetUpTestSuite() { createDemoWindow(); }
     void SetUp() override
     {
-        ASSERT_EQ(demoRunning, 1);
+        ASSERT_EQ(windowCore.running, 1);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glOrtho(0, 640, 0, 480, -1, 1);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "assets/tga.h"
-#include "tests/gl_recorder/gl_recorder.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "music/player.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "scenes/tunnel/particles.h"
 #include "scenes/tunnel/scroller.h"
 #include "scenes/tunnel/tunnel_scene.h"
@@ -16,8 +17,7 @@
 #include "shell/gl.h"
 #include "shell/overlay.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
 #include "tests/support/pixels.h"
 
 namespace {
@@ -82,19 +82,19 @@ protected:
     }
     void SetUp() override
     {
-        ASSERT_EQ(demoRunning, 1);
+        ASSERT_EQ(windowCore.running, 1);
         const TunnelState loaded = tunnelScene;
         tunnelScene = TUNNEL_START_STATE;
         tunnelScene.tunnelTexture = loaded.tunnelTexture;
         tunnelScene.ballTexture = loaded.ballTexture;
+        particleField = PARTICLE_FIELD_START_STATE;
         particlesInit();
-        particlePen.angle = PEN_START_ANGLE;
-        scrollPosition = SCROLL_START;
+        scroller = SCROLLER_START_STATE;
         takeBeat();
         fakeClockAdvanceOnRead(0);
         fakeClockSet(50000);
     }
-    void TearDown() override { glFrontFace(GL_CCW); }
+    void TearDown() override { glCullFace(GL_BACK); }
 };
 
 TEST_F(TunnelPixels, WallFacesTheViewerFromInsideAndItsLightRampsSmoothly)
@@ -106,11 +106,11 @@ TEST_F(TunnelPixels, WallFacesTheViewerFromInsideAndItsLightRampsSmoothly)
     const int litFromInside = litPixelCount(frame, 24);
     EXPECT_GT(litFromInside, 640 * 480 / 5);
 
-    glFrontFace(GL_CW);
+    glCullFace(GL_FRONT);  // the faces turned towards the viewer culled instead
     clearFrame();
     drawTunnel();
     EXPECT_LT(litPixelCount(offscreenFrame(), 24) * 20, litFromInside) << "the walls face the viewer";
-    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
 
     // Untextured, the light along the wall is a smooth ramp from ring to ring, not one level
     // per ring: the middle row alone shows far more levels than there are lit rings.
@@ -133,8 +133,8 @@ TEST_F(TunnelPixels, ParticleLayerDrawsGreyDotsLiftedBy32AndBrightSparks)
         particlesStep();
     }
     const uint8_t* frame = drawOverlayLayer(particlesDraw);
-    const int x = static_cast<int>(dotPool[0].x);
-    const int y = static_cast<int>(dotPool[0].y + 32.0f);
+    const int x = static_cast<int>(particleField.dots[0].x);
+    const int y = static_cast<int>(particleField.dots[0].y + 32.0f);
     EXPECT_GE(countInRegion(frame, x - 1, y - 1, x + 1, y + 1, isDotGrey), 1) << "dot 0 near " << x << ", " << y;
     // The figure spans y 176..304 and is drawn 32 higher: no dot below y = 208.
     EXPECT_GT(countInRegion(frame, 250, 205, 390, 340, isDotGrey), 300);
@@ -144,7 +144,7 @@ TEST_F(TunnelPixels, ParticleLayerDrawsGreyDotsLiftedBy32AndBrightSparks)
 
 TEST_F(TunnelPixels, ScrollerRowsAreLitAndFadeTowardsTheBandEdge)
 {
-    scrollPosition = 96.0f;  // row 0 at full opacity, row 4 at y = 40 with opacity 0.5625
+    scroller.scrollPosition = 96.0f;  // row 0 at full opacity, row 4 at y = 40 with opacity 0.5625
     const uint8_t* frame = drawOverlayLayer(scrollerDraw);
     EXPECT_GT(countInRegion(frame, 200, 94, 440, 110, [](Rgb p) { return brightness(p) > 60; }), 40);
     EXPECT_GE(brightestInRegion(frame, 200, 94, 440, 110), 250);
@@ -183,7 +183,7 @@ TEST_F(TunnelPixels, SceneFramesShowTunnelFigureAndScroller)
     // The field starts on step 39 (1014 ms) and completes on its 401st step; row 38 of 78 then
     // reaches the middle of the band after 105 + 28 * 38 + 127 advances.
     frame = runTo(39 + 400 + 105 + 28 * 38 + 127);
-    EXPECT_EQ(scrollPosition, 96.0f + 14.0f * 38.0f);
+    EXPECT_EQ(scroller.scrollPosition, 96.0f + 14.0f * 38.0f);
     saveFrameIfAsked(frame, "tunnel_scroller");
     EXPECT_GE(brightestInRegion(frame, 150, 94, 490, 110), 250);
 }

@@ -12,8 +12,8 @@
 #include "scenes/tunnel/scroller.h"
 #include "scenes/tunnel/tunnel_scene.h"
 #include "scenes/tunnel/tunnel_state.h"
-#include "tests/gl_recorder/gl_recorder.h"
-#include "tests/support/fake_clock.h"
+#include "tests/fakes/fake_clock.h"
+#include "tests/fakes/gl_recorder.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr char MISSING_LINE[] = "error, could not load picture\n";
 int liveDots()
 {
     int n = 0;
-    for (const Particle& dot : dotPool) {
+    for (const Particle& dot : particleField.dots) {
         n += dot.alive;
     }
     return n;
@@ -33,9 +33,9 @@ protected:
     void SetUp() override
     {
         tunnelScene = TUNNEL_START_STATE;
+        particleField = PARTICLE_FIELD_START_STATE;
         particlesInit();
-        particlePen.angle = PEN_START_ANGLE;
-        scrollPosition = SCROLL_START;
+        scroller = SCROLLER_START_STATE;
         takeBeat();
         fakeClockAdvanceOnRead(0);
         fakeClockSet(50000);
@@ -105,12 +105,12 @@ TEST_F(TunnelScene, ScrollerAdvancesFromTheStepThatCompletesTheFigureOn)
     fakeClockSet(52000);
     for (int i = 1; i <= 400; ++i) {
         tunnelSceneStep();
-        ASSERT_EQ(scrollPosition, SCROLL_START) << "particle step " << i;
+        ASSERT_EQ(scroller.scrollPosition, SCROLL_START) << "particle step " << i;
     }
     tunnelSceneStep();
-    EXPECT_EQ(scrollPosition, -19.5f);
+    EXPECT_EQ(scroller.scrollPosition, -19.5f);
     tunnelSceneStep();
-    EXPECT_EQ(scrollPosition, -19.0f);
+    EXPECT_EQ(scroller.scrollPosition, -19.0f);
 }
 
 TEST_F(TunnelScene, PathOneAndSixRingsAheadOfTravelZeroUsesTheDemosTurn)
@@ -235,8 +235,8 @@ TEST_F(TunnelScene, WallStaysSeamlessAndItsTextureStreamsPastAsTheFlightGoesOn)
 TEST_F(TunnelScene, DrawsTunnelThenLiftedParticlesThenScrollerFromTheIdentity)
 {
     tunnelScene.ballTexture = 7;
-    scrollPosition = 96.0f;
-    dotPool[0] = Particle{300.0f, 200.0f, 0.0f, 0.0f, 0.5f, 0.5f, 0.5f, 1};
+    scroller.scrollPosition = 96.0f;
+    particleField.dots[0] = Particle{300.0f, 200.0f, 0.0f, 0.0f, 0.5f, 0.5f, 0.5f, 1};
     tunnelSceneDraw();
     EXPECT_EQ(glrec.calls[0].name, "glClearColor");
     EXPECT_EQ(glrec.clearColor, (std::array<float, 4>{0, 0, 0, 1}));
@@ -257,11 +257,11 @@ TEST_F(TunnelScene, DrawsTunnelThenLiftedParticlesThenScrollerFromTheIdentity)
 TEST_F(TunnelScene, EachMissingTextureWritesOneLineAndTheSceneStillDraws)
 {
     testing::internal::CaptureStdout();
-    reportMissingTextures();
+    tunnelReportMissingTextures();
     tunnelScene.tunnelTexture = 3;
-    reportMissingTextures();
+    tunnelReportMissingTextures();
     tunnelScene.ballTexture = 4;
-    reportMissingTextures();
+    tunnelReportMissingTextures();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(MISSING_LINE) + MISSING_LINE + MISSING_LINE);
 
     tunnelScene = TUNNEL_START_STATE;

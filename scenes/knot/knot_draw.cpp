@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "math/knot_math.h"
-#include "scenes/knot/knot_draw.h"
 #include "scenes/knot/knot_scene.h"
 #include "scenes/knot/knot_state.h"
 #include "shell/gl.h"
@@ -21,17 +20,19 @@ static constexpr GLfloat LIGHT_DIFFUSE[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 // w = 1: a point light fixed in the world next to the knot, given after the camera.
 static constexpr GLfloat LIGHT_POSITION[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 
-Vec3 knotScaled(Vec3 v, float s) { return Vec3{s * v.x, s * v.y, s * v.z}; }
+// The curve point scaled by the pulse.
+static Vec3 knotScaled(Vec3 v, float s) { return Vec3{s * v.x, s * v.y, s * v.z}; }
 
 // Ring thickness around the k-th curve point: 0.15 to 0.35, a wave of twelve segments. The
 // angle is formed in double, like the knot curve's, and only the radius is stored as float32.
-float knotRingRadius(int k)
+static float knotRingRadius(int k)
 {
     double a = static_cast<double>(k) * TWELFTH_TURN + knotScene.wavePhase;
     return static_cast<float>(TUBE_WAVE * std::cos(a) + TUBE_RADIUS);
 }
 
-Vec3 knotRingPoint(Vec3 p, Vec3 q, float r, float theta)
+// The point at angle theta on the ring of radius r around p, in the frame of p -> q.
+static Vec3 knotRingPoint(Vec3 p, Vec3 q, float r, float theta)
 {
     Vec3 v{static_cast<float>(r * std::cos(static_cast<double>(theta))),
            static_cast<float>(r * std::sin(static_cast<double>(theta))), 0.0f};
@@ -65,9 +66,9 @@ static void drawTubeSegment(int k)
     float r0 = knotRingRadius(k);
     float r1 = knotRingRadius(k + 1);
     bool solid = k < knotScene.growthCount - OUTLINED_TAIL;
-    for (int j = 0; j < RING_QUADS; j += quadStep) {
-        float theta0 = static_cast<float>(j) / RING_QUADS * FULL_TURN;
-        float theta1 = static_cast<float>(j + 1) / RING_QUADS * FULL_TURN;
+    for (int j = 0; j < QUADS_PER_RING; j += quadStep) {
+        float theta0 = static_cast<float>(j) / QUADS_PER_RING * FULL_TURN;
+        float theta1 = static_cast<float>(j + 1) / QUADS_PER_RING * FULL_TURN;
         Vec3 v00 = knotRingPoint(p0, p1, r0, theta0);
         Vec3 v10 = knotRingPoint(p1, p2, r1, theta0);
         Vec3 v11 = knotRingPoint(p1, p2, r1, theta1);
@@ -76,7 +77,6 @@ static void drawTubeSegment(int k)
         Vec3 n10 = vec3Sub(v10, p1);
         Vec3 n11 = vec3Sub(v11, p1);
         Vec3 n01 = vec3Sub(v01, p0);
-        glBindTexture(GL_TEXTURE_2D, knotScene.tubeTexture);
         if (solid) {
             // Counter-clockwise from outside: the outside is the front face.
             glBegin(GL_QUADS);
@@ -99,8 +99,11 @@ static void drawTubeSegment(int k)
     }
 }
 
+// Every quad and outline of the tube takes the one texture, bound once before the first; each
+// quad is still a glBegin/glEnd pair of its own.
 static void drawTube()
 {
+    glBindTexture(GL_TEXTURE_2D, knotScene.tubeTexture);
     const int grown = knotScene.growthCount;
     int count = grown < KNOT_SEGMENT_COUNT ? grown : KNOT_SEGMENT_COUNT;
     for (int k = 0; k < count; ++k) {
@@ -150,16 +153,8 @@ static void drawSwirl()
     glPopMatrix();
 }
 
-// Lighting and texture generation are on for the tube only; everything drawn after the knot
-// scene relies on lighting being off.
-void knotSceneDraw()
-{
-    knotDrawBeforeTube();
-    drawTube();
-    knotDrawAfterTube();
-}
-
-void knotDrawBeforeTube()
+// Camera, light and sphere-map generation, before the tube.
+static void knotDrawBeforeTube()
 {
     glClearColor(0.35f, 0.0f, 0.0f, 1.0f);
     glPushMatrix();
@@ -174,7 +169,8 @@ void knotDrawBeforeTube()
     glEnable(GL_TEXTURE_GEN_T);
 }
 
-void knotDrawAfterTube()
+// Lighting off again, then the balls and the swirl, after the tube.
+static void knotDrawAfterTube()
 {
     glBindTexture(GL_TEXTURE_2D, 0);
     glDisable(GL_TEXTURE_GEN_S);
@@ -184,4 +180,13 @@ void knotDrawAfterTube()
     drawBalls();
     drawSwirl();
     glPopMatrix();
+}
+
+// Lighting and texture generation are on for the tube only; everything drawn after the knot
+// scene relies on lighting being off.
+void knotSceneDraw()
+{
+    knotDrawBeforeTube();
+    drawTube();
+    knotDrawAfterTube();
 }

@@ -5,8 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "assets/resources.h"
-#include "assets/tga.h"
+#include "assets/texture_resource.h"
 #include "math/knot_math.h"
 #include "music/player.h"
 #include "scenes/knot/knot_state.h"
@@ -155,4 +154,6 @@ int knotSceneStep()
     return stepClock();
 }
 
+// Nothing to release: the scene's two textures go with the GL context when the window is
+// destroyed.
 void knotSceneRelease() {}

@@ -8,9 +8,7 @@
 #include "shell/gl.h"
 #include "shell/screen.h"
 
-Particle sparkPool[SPARK_POOL_SIZE];
-Particle dotPool[DOT_POOL_SIZE];
-Pen particlePen = {PEN_START_ANGLE, SCREEN_WIDTH / 2.0f, SCREEN_HEIGHT / 2.0f};
+ParticleField particleField = PARTICLE_FIELD_START_STATE;
 
 // Where each piece of the figure ends: 1.25, 1.75, 2.25, 3.25 and 4.25 turns of T.
 static constexpr float OUTER_CIRCLE_END = 7.853798f;
@@ -32,10 +30,10 @@ static constexpr float DOT_DEPTH = -0.1f;
 void particlesInit()
 {
     const Particle cleared = {0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 0};
-    for (Particle& spark : sparkPool) {
+    for (Particle& spark : particleField.sparks) {
         spark = cleared;
     }
-    for (Particle& dot : dotPool) {
+    for (Particle& dot : particleField.dots) {
         dot = cleared;
     }
 }
@@ -44,7 +42,7 @@ void emitParticles(float x, float y, int r, int g, int b)
 {
     int made = 0;
     for (int i = 0; i < SPARK_POOL_SIZE && made < SPARKS_PER_EMISSION; ++i) {
-        Particle& spark = sparkPool[i];
+        Particle& spark = particleField.sparks[i];
         if (spark.alive != 0) {
             continue;
         }
@@ -58,7 +56,7 @@ void emitParticles(float x, float y, int r, int g, int b)
         spark.alive = 1;
         ++made;
     }
-    for (Particle& dot : dotPool) {
+    for (Particle& dot : particleField.dots) {
         if (dot.alive != 0) {
             continue;
         }
@@ -78,11 +76,11 @@ void emitParticles(float x, float y, int r, int g, int b)
 int penStep(float radius)
 {
     const float r = radius;
-    const float cx = particlePen.centreX;
-    const float cy = particlePen.centreY;
+    const float cx = particleField.pen.centreX;
+    const float cy = particleField.pen.centreY;
     for (int move = 0; move < 4; ++move) {
-        particlePen.angle += PEN_ANGLE_STEP;
-        const float a = particlePen.angle;
+        particleField.pen.angle += PEN_ANGLE_STEP;
+        const float a = particleField.pen.angle;
         const float c = static_cast<float>(std::cos(static_cast<double>(a)));
         const float s = static_cast<float>(std::sin(static_cast<double>(a)));
         float x;
@@ -137,7 +135,7 @@ static void moveSpark(Particle& spark)
 int particlesStep()
 {
     const int result = penStep(PEN_RADIUS);
-    for (Particle& spark : sparkPool) {
+    for (Particle& spark : particleField.sparks) {
         if (spark.alive == 1) {
             moveSpark(spark);
         }
@@ -149,7 +147,7 @@ void particlesDraw()
 {
     glTranslatef(0.0f, LAYER_LIFT, 0.0f);
     glBegin(GL_POINTS);
-    for (const Particle& dot : dotPool) {
+    for (const Particle& dot : particleField.dots) {
         if (dot.alive == 1) {
             glColor3f(dot.r, dot.g, dot.b);
             glVertex3f(dot.x, dot.y, DOT_DEPTH);
@@ -157,7 +155,7 @@ void particlesDraw()
     }
     glEnd();
     glBegin(GL_LINES);
-    for (const Particle& spark : sparkPool) {
+    for (const Particle& spark : particleField.sparks) {
         if (spark.alive == 1) {
             glColor3f(spark.r, spark.g, spark.b);
             glVertex2f(spark.x - 1.0f, spark.y);

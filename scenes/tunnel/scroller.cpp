@@ -91,7 +91,7 @@ const char* scrollerLines[SCROLLER_LINE_COUNT] = {
 };
 // clang-format on
 
-float scrollPosition = SCROLL_START;
+ScrollerState scroller = SCROLLER_START_STATE;
 
 static constexpr float LINE_SPACING = 14.0f;
 static constexpr float BAND_BOTTOM = 32.0f;
@@ -102,7 +102,7 @@ static constexpr int CENTRE_X = SCREEN_WIDTH / 2;
 static constexpr int UNITS_PER_CHARACTER_PAIR = 7;
 static constexpr float SCROLL_STEP = 0.5f;
 
-void scrollerAdvance() { scrollPosition += SCROLL_STEP; }
+void scrollerAdvance() { scroller.scrollPosition += SCROLL_STEP; }
 
 // The colour is set before drawBitmapText sets the raster position, which takes the colour
 // current at that moment. A line is always the argument of "%s", so its bytes are shown as
@@ -111,7 +111,7 @@ void scrollerDraw()
 {
     for (int k = 0; k < SCROLLER_LINE_COUNT; ++k) {
         const char* line = scrollerLines[k];
-        const float y = scrollPosition - LINE_SPACING * static_cast<float>(k);
+        const float y = scroller.scrollPosition - LINE_SPACING * static_cast<float>(k);
         const int length = static_cast<int>(std::strlen(line));
         const float x = static_cast<float>(CENTRE_X - UNITS_PER_CHARACTER_PAIR * (length >> 1));
         const float fade = std::fabs((FADE_CENTRE - y) * FADE_SCALE);

@@ -7,8 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "assets/resources.h"
-#include "assets/tga.h"
+#include "assets/texture_resource.h"
 #include "math/vec3.h"
 #include "music/player.h"
 #include "scenes/tunnel/particles.h"
@@ -38,7 +37,9 @@ PathOffset tunnelPath(float d, int n)
     return PathOffset{static_cast<float>(std::cos(1.5 * turn)), static_cast<float>(std::sin(2.0 * turn))};
 }
 
-void reportMissingTextures()
+// The scene's own report, on standard output, of a texture it has to do without; every
+// resource the demo cannot make is reported on stderr as well (loadTextureResource).
+void tunnelReportMissingTextures()
 {
     if (tunnelScene.tunnelTexture == 0) {
         std::puts("error, could not load picture");
@@ -54,7 +55,7 @@ void tunnelSceneInit()
 {
     tunnelScene.tunnelTexture = loadTextureResource("TUNNEL");
     tunnelScene.ballTexture = loadTextureResource("BALL");
-    reportMissingTextures();
+    tunnelReportMissingTextures();
 }
 
 // The speeds are added before this step's beat is handled, and a beat's values are decayed
@@ -100,6 +101,8 @@ void tunnelSceneDraw()
     popOverlayProjection();
 }
 
+// Nothing to release: the scene's two textures go with the GL context when the window is
+// destroyed.
 void tunnelSceneRelease() {}
 
 // Brightness of a ring edge at depth `edge`: 1 level with the ball, 0 at the mouth and at

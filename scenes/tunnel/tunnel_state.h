@@ -17,7 +17,6 @@ struct TunnelState {
 };
 
 constexpr int RING_COUNT = 27;
-constexpr int QUADS_PER_RING = 32;
 constexpr float TRAVEL_SPEED_KICK = 0.2f;
 constexpr float WOBBLE_SPEED_KICK = 0.35f;
 constexpr float SPEED_DECAY = 0.015f;
@@ -39,4 +38,4 @@ PathOffset tunnelPath(float d, int n);
 // The 3D half of the scene's drawing: camera, rings and the ball sprite.
 void drawTunnel();
 // One "error, could not load picture" line for each texture still 0, the tunnel's first.
-void reportMissingTextures();
+void tunnelReportMissingTextures();

@@ -2,13 +2,16 @@
 # The release as built, without the network: the archive holds exactly its files in one folder
 # and its yarvik needs of the system only the C library, the GL driver and SDL2 (checked on the
 # binary's own needs and on everything ldd loads for it); the C library it needs is the one the
-# info file states; the Debian package installs the same files as `cmake --install`, with
-# dependencies on what the programs still load from the system and on nothing linked in.
-# Usage: contents_test.sh ARCHIVE.tar.gz PACKAGE.deb RELEASE_BUILD_DIR
+# info file states. The Debian package installs the same files as `cmake --install` of its
+# configuration, in Debian's places; its programs load Debian's libraries, each one from a
+# package it depends on; lintian finds no error in it and the AppStream and desktop-entry
+# validators accept its files (packaging/lint-package).
+# Usage: contents_test.sh ARCHIVE.tar.gz PACKAGE.deb RELEASE_BUILD_DIR PACKAGE_BUILD_DIR
 set -u
 ARCHIVE=$1
 DEB=$2
 BUILD=$3
+PACKAGE_BUILD=$4
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 failures=0
@@ -73,25 +76,40 @@ glibc=$(objdump -T "$dir/yarvik" "$dir/yarvik-capture" | grep -o 'GLIBC_[0-9.]*'
 echo "oldest C library: $glibc"
 grep -q "GNU C library $glibc or later" "$dir/yarvik.nfo" || fail "yarvik.nfo does not say 'GNU C library $glibc or later'"
 
-# --- The Debian package: its version and dependencies, and the files of cmake --install.
+# --- The Debian package: its version, its files (those of cmake --install), and dependencies
+# on every package whose library the programs load, as Debian's shared libraries.
 [ "$(dpkg-deb -f "$DEB" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$DEB" Version)"
 depends=$(dpkg-deb -f "$DEB" Depends)
 echo "Depends: $depends"
-for dependency in libc6 libsdl2-2.0-0 libgl1 libegl1; do
-  [[ "$depends" == *"$dependency"* ]] || fail "the package does not depend on $dependency"
-done
-for inside in libxmp libfreetype libglu libpng libbrotli zlib1g libasound; do
-  [[ "$depends" == *"$inside"* ]] && fail "the package depends on $inside, which is inside the programs"
-done
+id=$(sed -n 's/^YARVIK_APP_ID:STRING=//p' "$PACKAGE_BUILD/CMakeCache.txt")
 packaged=$(dpkg-deb -c "$DEB" | awk '$1 !~ /^d/ { sub(/^\.\/usr/, "", $6); print $6 }' | sort)
-want=$(printf '%s\n' /bin/yarvik /bin/yarvik-capture /share/man/man6/yarvik.6.gz /share/man/man1/yarvik-capture.1.gz \
-  /share/applications/yarvik.desktop /share/icons/hicolor/128x128/apps/yarvik.png /share/doc/yarvik/copyright | sort)
+want=$(printf '%s\n' /games/yarvik /bin/yarvik-capture /share/man/man6/yarvik.6.gz /share/man/man1/yarvik-capture.1.gz \
+  /share/applications/$id.desktop /share/metainfo/$id.metainfo.xml /share/doc/yarvik/copyright \
+  /share/doc/yarvik/changelog.gz /share/lintian/overrides/yarvik /share/icons/hicolor/{48x48,64x64,128x128,256x256}/apps/yarvik.png | sort)
 [ "$packaged" = "$want" ] || fail "package holds:"$'\n'"$packaged"
-cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null || fail "cmake --install failed"
+cmake --install "$PACKAGE_BUILD" --prefix "$WORK/prefix" >/dev/null || fail "cmake --install failed"
 installed=$(cd "$WORK/prefix" && find . -type f | sed 's/^\.//' | sort)
 [ "$installed" = "$packaged" ] || fail "cmake --install gives:"$'\n'"$installed"
-zcat "$WORK/prefix/share/man/man6/yarvik.6.gz" | grep -q '^\.TH YARVIK 6 .*"yarvik '"$version"'"' ||
+dpkg-deb -x "$DEB" "$WORK/deb"
+dependencies=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*//; s/ //g')
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+for program in games/yarvik bin/yarvik-capture; do
+  for lib in $(objdump -p "$WORK/deb/usr/$program" | awk '$1 == "NEEDED" { print $2 }'); do
+    owner=$(dpkg -S "*/$multiarch/$lib" 2>/dev/null | head -1 | cut -d: -f1)
+    grep -qx "$owner" <<<"$dependencies" || fail "$program needs $lib (package ${owner:-none}), not among Depends"
+  done
+done
+for lib in libxmp.so.4 libfreetype.so.6 libGLU.so.1; do
+  objdump -p "$WORK/deb/usr/games/yarvik" | grep -q "NEEDED *$lib" || fail "the packaged yarvik does not load $lib"
+done
+zcat "$WORK/deb/usr/share/man/man6/yarvik.6.gz" | grep -q '^\.TH YARVIK 6 .*"yarvik '"$version"'"' ||
   fail "yarvik(6) does not carry version $version"
+zcat "$WORK/deb/usr/share/doc/yarvik/changelog.gz" >"$WORK/changelog"
+[ "$(dpkg-parsechangelog -l "$WORK/changelog" -S Version)" = "$version" ] ||
+  fail "the changelog's latest entry is not version $version"
+grep -q "<release version=\"$version\"" "$WORK/deb/usr/share/metainfo/$id.metainfo.xml" ||
+  fail "the metainfo does not list release $version"
+bash "$(dirname "$0")/../../packaging/lint-package" "$DEB" || fail "packaging/lint-package"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "ok: $(basename "$ARCHIVE") $(stat -c %s "$ARCHIVE") bytes, $(basename "$DEB") $(stat -c %s "$DEB") bytes"

@@ -6,8 +6,8 @@
 
 #include "shell/window.h"
 
-static int frameWidth() { return windowPicture.outputWidth; }
-static int frameHeight() { return windowPicture.outputHeight; }
+static int frameWidth() { return windowCore.picture.outputWidth; }
+static int frameHeight() { return windowCore.picture.outputHeight; }
 
 Rgb framePixel(const uint8_t* rgba, int x, int y)
 {
@@ -62,6 +62,6 @@ bool writeFramePng(const uint8_t* rgba, const std::string& path)
 void reopenWindow(int width, int height, int samples)
 {
     destroyDemoWindow();
-    windowRequest = WindowRequest{WINDOW_DISPLAY_MODE, width, height, samples};
+    windowCore.request = WindowRequest{WINDOW_DISPLAY_MODE, width, height, samples};
     createDemoWindow();
 }

@@ -1,5 +1,5 @@
 // Reading back frames of the offscreen window in tests: single pixels, regions, PNG dumps. A
-// frame is the window's whole drawable, windowPicture.outputWidth x outputHeight.
+// frame is the window's whole drawable, windowCore.picture.outputWidth x outputHeight.
 #pragma once
 
 #include <cstdint>

@@ -10,7 +10,7 @@
 
 const char* CAPTURE_USAGE =
     "usage: yarvik-capture --out FILE.mp4|DIR | --profile FILE.csv [--fps N|N/M] [--size WxH] [--samples N]\n"
-    "                      [--from S] [--to S] [--seed N]\n"
+    "                      [--gl desktop|es2] [--from S] [--to S] [--seed N]\n"
     "Renders the demo frame by frame on a virtual clock, with no display or sound device.\n"
     "  --out FILE.mp4  H.264 video with AAC audio, encoded by the ffmpeg program\n"
     "  --out DIR       PNG frames (frame_000000.png, ...) and audio.wav in a new or empty directory\n"
@@ -22,6 +22,8 @@ const char* CAPTURE_USAGE =
     "                  (1920x1080 for a 16:9 video, 2880x2160 for 4:3 at 4K); even for an MP4\n"
     "  --samples N     N samples per pixel (multisampled anti-aliasing) where the GL offers\n"
     "                  that many; default 1, none\n"
+    "  --gl es2        draw through OpenGL ES 2 (the demo's GL 1.1 layer on it) instead of\n"
+    "                  desktop GL, the default\n"
     "  --from S        first second of demo time to keep (earlier frames are run, not kept)\n"
     "  --to S          demo time at which to stop (default: the demo's own end)\n"
     "  --seed N        seed of the random generator, for reproducible captures\n"
@@ -30,9 +32,10 @@ const char* CAPTURE_USAGE =
 
 static constexpr int64_t MAX_SAMPLES = 32;
 
+// Digits only: strtoll would also take leading blanks and a sign.
 static bool parseWhole(const char* text, int64_t max, int64_t* value)
 {
-    if (*text == '\0' || *text == '-' || *text == '+') {
+    if (*text < '0' || *text > '9') {
         return false;
     }
     char* end = nullptr;
@@ -45,12 +48,17 @@ static bool parseWhole(const char* text, int64_t max, int64_t* value)
     return true;
 }
 
+// A decimal number of seconds ("2", "0.5", ".5", "1e2"); strtod would also take leading
+// blanks, a sign, hexadecimal, "inf" and "nan".
 static bool parseSeconds(const char* text, double* value)
 {
+    if (((*text < '0' || *text > '9') && *text != '.') || std::strspn(text, "0123456789.eE+-") != std::strlen(text)) {
+        return false;
+    }
     char* end = nullptr;
     errno = 0;
     double v = std::strtod(text, &end);
-    if (*text == '\0' || errno != 0 || *end != '\0' || !(v >= 0.0) || v > 1.0e6) {
+    if (errno != 0 || *end != '\0' || !(v >= 0.0) || v > 1.0e6) {
         return false;
     }
     *value = v;
@@ -108,7 +116,7 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
             return "";
         }
         if (arg != "--out" && arg != "--profile" && arg != "--fps" && arg != "--from" && arg != "--to" &&
-            arg != "--seed" && arg != "--size" && arg != "--samples") {
+            arg != "--seed" && arg != "--size" && arg != "--samples" && arg != "--gl") {
             return "unknown argument '" + arg + "' (see --help)";
         }
         if (i + 1 >= argc) {
@@ -134,6 +142,11 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
                 return std::string("--samples takes a whole number from 1 to 32, not '") + value + "'";
             }
             o->samples = static_cast<int>(samples);
+        } else if (arg == "--gl") {
+            if (std::strcmp(value, "desktop") != 0 && std::strcmp(value, "es2") != 0) {
+                return std::string("--gl takes desktop or es2, not '") + value + "'";
+            }
+            o->gles2 = std::strcmp(value, "es2") == 0;
         } else if (arg == "--from") {
             if (!parseSeconds(value, &o->from)) {
                 return std::string("--from takes seconds of demo time, not '") + value + "'";
@@ -163,7 +176,10 @@ std::string parseCaptureArgs(int argc, char** argv, CaptureOptions* o)
         return "--to must be later than --from";
     }
     size_t n = o->out.size();
-    o->toDirectory = !(n > 4 && strcasecmp(o->out.c_str() + n - 4, ".mp4") == 0);
+    o->toDirectory = !(n >= 4 && strcasecmp(o->out.c_str() + n - 4, ".mp4") == 0);
+    if (!o->toDirectory && (n == 4 || o->out[n - 5] == '/')) {
+        return "--out needs a name before .mp4, such as yarvik.mp4";
+    }
     // H.264 in 4:2:0 halves the colour in both directions: the encoder takes even sizes only.
     if (!o->out.empty() && !o->toDirectory && (o->width % 2 != 0 || o->height % 2 != 0)) {
         return "an MP4 needs an even --size such as 1920x1080 (PNG frames take any)";

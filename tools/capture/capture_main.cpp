@@ -4,46 +4,45 @@
 // frame and its slice of sound to the encoder. Frame n is the demo at exactly n * 1000 / fps
 // ms. With --profile it encodes nothing and records instead how long every pass took on the
 // wall clock.
-// A close request (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT) stops the run, stops ffmpeg, removes the
-// temporary files and ends with status 128 + the signal number.
-#include <dirent.h>
+// What it writes reaches the name asked for only once complete (an MP4 once ffprobe finds in
+// it the streams, frames and length asked for); until then it lives under temporary names
+// beside it (destination.cpp). Any failure is one line on standard error and status 1, and a
+// close request (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT) stops the run and ffmpeg at once and ends
+// with status 128 + the signal number: either way every temporary file is removed and an
+// earlier file of that name is left as it was.
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "music/player.h"
+#include "platform/offscreen/output_offline.h"
+#include "platform/offscreen/virtual_clock.h"
+#include "platform/offscreen/window_offscreen.h"
 #include "shell/demo.h"
 #include "shell/heap.h"
 #include "shell/process.h"
 #include "shell/window.h"
-#include "shell/window_offscreen.h"
 #include "tools/capture/capture.h"
 #include "yarvik_version.h"
 
 // How long the demo runs, for the progress estimate only: the module plus the last fade.
 static constexpr double EXPECTED_DEMO_SECONDS = 112.8;
-
-static CaptureOptions options;
-static WavFile wav;                   // the sound track (directory) or its temporary file (mp4)
-static std::string videoTemp;
-static std::string audioPath;
-static int64_t pumps = 0;             // pumpMessages calls so far
-static int64_t framesKept = 0;
-static bool failed = false;
-static int interruptSignal = 0;       // the close request that stopped the run, or 0
-static std::chrono::steady_clock::time_point wallStart;
-static std::vector<int16_t> audioSlice;  // the sound of one frame interval at the chosen rate
-static int64_t audioSliceFrames = 0;
-static FILE* profileFile = nullptr;
+// One frame interval holds at most a second of sound: the rate is at least 1 fps.
+static constexpr int64_t MAX_SLICE_FRAMES = MIXING_RATE;
+// How far an MP4's length, as ffprobe reads it, may stray from the frames kept: the sound
+// within two AAC packets of 1024 frames, the picture within half a frame.
+static constexpr double MP4_SOUND_SLACK_SECONDS = 2048.0 / MIXING_RATE;
 
 // One pass of the main loop as the profile sees it: from the end of the loop test that began
 // it to the start of the next one's hand-over, so the drawing and the glFinish that waits for
@@ -55,48 +54,87 @@ struct ProfiledPass {
     double audioMs;
     int audioFrames;
 };
-static std::vector<ProfiledPass> profiledPasses;
-static std::chrono::steady_clock::time_point passStart;
-static int passScene = 0;
 
-static double msSince(std::chrono::steady_clock::time_point start, std::chrono::steady_clock::time_point end)
+using Clock = std::chrono::steady_clock;
+
+// The capture's state: what was asked, where it goes and how far the run has come. The sound
+// of one frame interval has its own fixed table beside it, `audioSlice`.
+struct CaptureState {
+    CaptureOptions options;
+    Destination out;               // the MP4, the frames' folder or the profile
+    WavFile wav;                   // the sound track
+    FILE* profileFile = nullptr;   // the profile under its temporary name
+    std::vector<ProfiledPass> profiledPasses;
+    int64_t pumps = 0;             // pumpMessages calls so far
+    int64_t lastFrame = -1;        // the last frame handed over, kept or not
+    int64_t firstKept = -1;        // the first frame kept
+    int64_t framesKept = 0;
+    bool failed = false;
+    int interruptSignal = 0;       // the close request that stopped the run, or 0
+    Clock::time_point wallStart{};
+    Clock::time_point passStart{};
+    int passScene = 0;
+    double progressShownAt = -1.0;  // wall seconds of the last progress line
+};
+static const CaptureState CAPTURE_START_STATE{};
+static CaptureState capture = CAPTURE_START_STATE;
+static int16_t audioSlice[MAX_SLICE_FRAMES * OUTPUT_CHANNELS];
+
+static double msSince(Clock::time_point start, Clock::time_point end)
 {
     return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
+static double frameSeconds(int64_t frame)
+{
+    return static_cast<double>(frameStartMs(capture.options, frame)) / 1000.0;
+}
+
 static bool interrupted()
 {
-    if (interruptSignal == 0) {
-        interruptSignal = takeCloseSignal();
+    if (capture.interruptSignal == 0) {
+        capture.interruptSignal = takeCloseSignal();
     }
-    return interruptSignal != 0;
+    return capture.interruptSignal != 0;
 }
 
 // The first failure is reported; any failure ends the run. After an interrupt nothing is
 // reported: ffmpeg may have gone first, and the write to it failed for that reason.
 static void reportFailure(const std::string& what)
 {
-    if (!failed && !interrupted()) {
+    if (!capture.failed && !interrupted()) {
         std::fprintf(stderr, "\nyarvik-capture: %s\n", what.c_str());
     }
-    failed = true;
-    demoRunning = 0;
+    capture.failed = true;
+    windowCore.running = 0;
+}
+
+// A failed wait on ffmpeg or ffprobe, said as `what` failed and why.
+static void reportProgramFailure(FfmpegResult result, const char* program, const std::string& what)
+{
+    if (result == FFMPEG_STALLED) {
+        char why[96];
+        std::snprintf(why, sizeof why, " (%s made no progress for %d s and was stopped)", program,
+                      FFMPEG_STALL_SECONDS);
+        reportFailure(what + why);
+    } else {
+        reportFailure(what + " (see " + program + "'s message above)");
+    }
 }
 
 static bool keeps(double seconds)
 {
-    return seconds >= options.from && (options.to < 0.0 || seconds < options.to);
+    return seconds >= capture.options.from && (capture.options.to < 0.0 || seconds < capture.options.to);
 }
 
 static void showProgress(int64_t frame, double demoSeconds, bool last)
 {
-    static double lastShown = -1.0;
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    if (!last && wall - lastShown < 0.2) {
+    double wall = std::chrono::duration<double>(Clock::now() - capture.wallStart).count();
+    if (!last && wall - capture.progressShownAt < 0.2) {
         return;
     }
-    lastShown = wall;
-    double total = options.to >= 0.0 ? options.to : EXPECTED_DEMO_SECONDS;
+    capture.progressShownAt = wall;
+    double total = capture.options.to >= 0.0 ? capture.options.to : EXPECTED_DEMO_SECONDS;
     double done = demoSeconds / total;
     done = done > 1.0 ? 1.0 : done;
     double speed = wall > 0.0 ? demoSeconds / wall : 0.0;
@@ -117,20 +155,36 @@ static void showProgress(int64_t frame, double demoSeconds, bool last)
     std::fflush(stderr);
 }
 
+// A frame into the frames' folder or down the pipe to the encoder.
 static void keepFrame(const uint8_t* rgba, int64_t frame)
 {
-    if (options.toDirectory) {
+    const CaptureOptions& o = capture.options;
+    if (o.toDirectory) {
         char name[32];
-        std::snprintf(name, sizeof name, "/frame_%06lld.png", static_cast<long long>(framesKept));
-        if (!writePng(options.out + name, rgba, options.width, options.height)) {
-            reportFailure("cannot write " + options.out + name);
+        char path[PATH_MAX];
+        std::snprintf(name, sizeof name, "/frame_%06lld.png", static_cast<long long>(capture.framesKept));
+        std::snprintf(path, sizeof path, "%s%s", capture.out.work.c_str(), name);
+        if (!writePng(path, rgba, o.width, o.height)) {
+            reportFailure("cannot write " + o.out + name + ": " + std::strerror(errno));
         }
-    } else if (std::fwrite(rgba, static_cast<size_t>(options.width) * 4, static_cast<size_t>(options.height),
-                           ffmpegFrames()) != static_cast<size_t>(options.height)) {
-        reportFailure("the encoder stopped taking frames (see ffmpeg's message above)");
+    } else {
+        const size_t bytes = static_cast<size_t>(o.width) * static_cast<size_t>(o.height) * 4;
+        const FfmpegResult sent = ffmpegSendFrame(rgba, bytes, interrupted);
+        if (sent != FFMPEG_OK) {
+            reportProgramFailure(sent, "ffmpeg", "the encoder stopped taking frames");
+        }
     }
-    ++framesKept;
-    (void)frame;
+    capture.firstKept = capture.firstKept < 0 ? frame : capture.firstKept;
+    ++capture.framesKept;
+}
+
+static void recordPass(const ProfiledPass& pass)
+{
+    try {
+        capture.profiledPasses.push_back(pass);
+    } catch (const std::bad_alloc&) {
+        reportFailure("not enough memory for the profile");
+    }
 }
 
 // Every loop test of the demo: the frame drawn by the pass before (frame k-1) is kept with the
@@ -138,123 +192,109 @@ static void keepFrame(const uint8_t* rgba, int64_t frame)
 // it so that beats whose rows start before frame k are raised before its step.
 static void present(const uint8_t* rgba)
 {
-    const auto passEnd = std::chrono::steady_clock::now();
-    const bool profiling = !options.profile.empty();
-    if (interrupted() || failed) {
-        demoRunning = 0;
+    const auto passEnd = Clock::now();
+    const CaptureOptions& o = capture.options;
+    const bool profiling = !o.profile.empty();
+    if (interrupted() || capture.failed) {
+        windowCore.running = 0;
         return;
     }
-    const int64_t k = pumps++;
+    const int64_t k = capture.pumps++;
     if (k > 0) {
         const int64_t frame = k - 1;
-        const double seconds = static_cast<double>(frameStartMs(options, frame)) / 1000.0;
-        if (options.to >= 0.0 && seconds >= options.to) {
-            demoRunning = 0;
+        const double seconds = frameSeconds(frame);
+        if (o.to >= 0.0 && seconds >= o.to) {
+            windowCore.running = 0;
             return;
         }
-        const int64_t from = frameStartSample(options, frame, MIXING_RATE);
-        const int64_t count = frameStartSample(options, k, MIXING_RATE) - from;
-        if (count > audioSliceFrames) {
+        capture.lastFrame = frame;
+        const int64_t from = frameStartSample(o, frame, MIXING_RATE);
+        const int64_t count = frameStartSample(o, k, MIXING_RATE) - from;
+        if (count > MAX_SLICE_FRAMES) {
             reportFailure("a frame interval holds more sound than its buffer");
             return;
         }
-        offlineAudioRender(audioSlice.data(), static_cast<int>(count));
+        offlineAudioRender(audioSlice, static_cast<int>(count));
         if (profiling) {
-            const double audioMs = msSince(passEnd, std::chrono::steady_clock::now());
-            profiledPasses.push_back(
-                ProfiledPass{frame, passScene, msSince(passStart, passEnd), audioMs, static_cast<int>(count)});
+            const double audioMs = msSince(passEnd, Clock::now());
+            recordPass(ProfiledPass{frame, capture.passScene, msSince(capture.passStart, passEnd), audioMs,
+                                    static_cast<int>(count)});
         } else if (keeps(seconds)) {
             keepFrame(rgba, frame);
-            if (!wavWrite(&wav, audioSlice.data(), static_cast<int>(count))) {
-                reportFailure("cannot write " + audioPath + ": " + std::strerror(errno));
+            if (!capture.failed && !wavWrite(&capture.wav, audioSlice, static_cast<int>(count))) {
+                reportFailure("cannot write the sound track " + capture.out.path + (o.toDirectory ? "/audio.wav" : "") +
+                              ": " + std::strerror(errno));
             }
         }
         if (!profiling && isatty(STDERR_FILENO)) {
             showProgress(frame, seconds, false);
         }
     }
-    virtualClockSet(frameStartMs(options, k));
+    virtualClockSet(frameStartMs(o, k));
     if (profiling) {
-        passScene = demoSceneIndex();
-        passStart = std::chrono::steady_clock::now();
+        capture.passScene = demoSceneIndex();
+        capture.passStart = Clock::now();
     }
 }
 
-// The profile as CSV into the file opened before the run, one row per pass in order; false,
-// reported, when it could not be written in full.
+// The profile as CSV into its temporary file, one row per pass in order; false, reported, when
+// it could not be written in full.
 static bool writeProfile()
 {
-    FILE* f = profileFile;
-    profileFile = nullptr;
+    FILE* f = capture.profileFile;
+    capture.profileFile = nullptr;
     std::fputs("frame,demo_ms,scene,pass_ms,audio_ms,audio_frames\n", f);
-    for (const ProfiledPass& p : profiledPasses) {
+    for (const ProfiledPass& p : capture.profiledPasses) {
         std::fprintf(f, "%lld,%lld,%d,%.4f,%.4f,%d\n", static_cast<long long>(p.frame),
-                     static_cast<long long>(frameStartMs(options, p.frame)), p.scene, p.passMs, p.audioMs,
+                     static_cast<long long>(frameStartMs(capture.options, p.frame)), p.scene, p.passMs, p.audioMs,
                      p.audioFrames);
     }
     bool ok = std::ferror(f) == 0;
     if (std::fclose(f) != 0 || !ok) {
-        std::fprintf(stderr, "yarvik-capture: cannot write %s\n", options.profile.c_str());
+        std::fprintf(stderr, "yarvik-capture: cannot write %s: %s\n", capture.options.profile.c_str(),
+                     std::strerror(errno));
         return false;
     }
     return true;
 }
 
-// A folder for the frames: a new one, or an empty one, so that frames of an earlier capture
-// never mix with these.
-static bool openFrameFolder()
+// The frames' folder or the MP4's files under their temporary names, the sound track open in
+// them, and for an MP4 ffmpeg started on its picture. False, reported, with nothing left.
+static bool openOutput()
 {
-    const char* dir = options.out.c_str();
-    if (mkdir(dir, 0755) == 0) {
+    const CaptureOptions& o = capture.options;
+    if (o.toDirectory && !pngWriterStart()) {
+        std::fprintf(stderr, "yarvik-capture: not enough memory for the PNG writer\n");
+        return false;
+    }
+    if (!o.toDirectory && !ffprobeInstalled()) {
+        std::fprintf(stderr, "yarvik-capture: the ffprobe program, which comes with ffmpeg, is needed to check an "
+                             "MP4 and is not on the path; or capture PNG frames and a WAV with --out DIR\n");
+        return false;
+    }
+    int fd = -1;
+    const std::string refused =
+        destinationOpen(&capture.out, o.out, o.toDirectory ? DESTINATION_FOLDER : DESTINATION_MP4, &fd);
+    if (!refused.empty()) {
+        std::fprintf(stderr, "yarvik-capture: %s\n", refused.c_str());
+        return false;
+    }
+    if (!wavOpen(&capture.wav, fd, MIXING_RATE, OUTPUT_CHANNELS)) {
+        std::fprintf(stderr, "yarvik-capture: cannot write the sound track beside %s: %s\n", o.out.c_str(),
+                     std::strerror(errno));
+        wavClose(&capture.wav);
+        destinationDiscard(&capture.out);
+        return false;
+    }
+    if (o.toDirectory) {
         return true;
     }
-    if (errno != EEXIST) {
-        std::fprintf(stderr, "yarvik-capture: cannot create the folder %s: %s\n", dir, std::strerror(errno));
-        return false;
-    }
-    DIR* folder = opendir(dir);
-    if (folder == nullptr) {
-        std::fprintf(stderr, "yarvik-capture: %s exists and is not a folder that can be read\n", dir);
-        return false;
-    }
-    bool empty = true;
-    while (const dirent* entry = readdir(folder)) {
-        empty = empty && (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0);
-    }
-    closedir(folder);
-    if (!empty) {
-        std::fprintf(stderr, "yarvik-capture: %s already holds files; give a new or empty folder\n", dir);
-    }
-    return empty;
-}
-
-// The sound track first, then ffmpeg, so that nothing is left running when the track cannot
-// be written.
-static bool openSinks()
-{
-    if (options.toDirectory) {
-        if (!openFrameFolder()) {
-            return false;
-        }
-        audioPath = options.out + "/audio.wav";
-    } else {
-        videoTemp = options.out + ".video.mp4";
-        audioPath = options.out + ".audio.wav";
-    }
-    if (!wavOpen(&wav, audioPath, MIXING_RATE, OUTPUT_CHANNELS)) {
-        std::fprintf(stderr, "yarvik-capture: cannot write %s: %s\n", audioPath.c_str(), std::strerror(errno));
-        wavClose(&wav);
-        return false;
-    }
-    if (options.toDirectory) {
-        return true;
-    }
-    int error = ffmpegStartEncoder(options, options.width, options.height, videoTemp);
+    int error = ffmpegStartEncoder(o, o.width, o.height, capture.out.video);
     if (error == 0) {
         return true;
     }
-    wavClose(&wav);
-    std::remove(audioPath.c_str());
+    wavClose(&capture.wav);
+    destinationDiscard(&capture.out);
     if (error == ENOENT) {
         std::fprintf(stderr,
                      "yarvik-capture: the ffmpeg program is needed for .mp4 output and is not installed "
@@ -265,63 +305,88 @@ static bool openSinks()
     return false;
 }
 
-// Completes the sound track and, for an MP4, lets ffmpeg finish and join picture and sound.
-// Every file is checked: a run that wrote less than asked says which file and fails.
-static bool closeSinks()
+// The MP4 as ffprobe reads it against what was kept: one H.264 picture of the size asked for
+// with every frame and its length, and one sound track as long.
+static void checkMp4()
 {
-    if (!wavClose(&wav)) {
-        reportFailure("cannot write " + audioPath + " in full");
+    const CaptureOptions& o = capture.options;
+    Mp4Contents found;
+    const FfmpegResult probed = ffmpegProbe(capture.out.work, &found, interrupted);
+    if (probed != FFMPEG_OK) {
+        reportProgramFailure(probed, "ffprobe", "ffmpeg wrote no MP4 that can be read for " + o.out);
+        return;
     }
-    if (options.toDirectory) {
-        return !failed;
+    const double frameLength = static_cast<double>(o.fpsDen) / static_cast<double>(o.fpsNum);
+    const double seconds = static_cast<double>(capture.framesKept) * frameLength;
+    if (found.videoStreams != 1 || found.audioStreams != 1 || found.width != o.width || found.height != o.height ||
+        found.videoFrames != capture.framesKept || std::fabs(found.videoSeconds - seconds) > frameLength / 2.0 ||
+        std::fabs(found.audioSeconds - seconds) > MP4_SOUND_SLACK_SECONDS + frameLength) {
+        char why[320];
+        std::snprintf(why, sizeof why,
+                      "ffmpeg wrote an MP4 with %d picture and %d sound streams, %lld frames of %dx%d, %.3f s and "
+                      "%.3f s long; %lld frames of %dx%d, %.3f s long, were asked for",
+                      found.videoStreams, found.audioStreams, static_cast<long long>(found.videoFrames), found.width,
+                      found.height, found.videoSeconds, found.audioSeconds,
+                      static_cast<long long>(capture.framesKept), o.width, o.height, seconds);
+        reportFailure(why);
     }
-    if (!ffmpegFinishEncoder(interrupted)) {
-        reportFailure("encoding " + videoTemp + " failed (see ffmpeg's message above)");
-    }
-    if (!failed) {
-        unlink(options.out.c_str());  // ffmpeg would overwrite it; gone, it cannot pass for new
-        struct stat written {};
-        if (!ffmpegMux(videoTemp, audioPath, options.out, interrupted)) {
-            reportFailure("encoding " + options.out + " failed (see ffmpeg's message above)");
-        } else if (stat(options.out.c_str(), &written) != 0 || written.st_size == 0) {
-            reportFailure("ffmpeg reported success but wrote nothing to " + options.out);
-        }
-        if (failed) {
-            unlink(options.out.c_str());
-        }
-    }
-    std::remove(videoTemp.c_str());
-    std::remove(audioPath.c_str());
-    return !failed;
 }
 
-// After a close request: ffmpeg stopped, the temporary files of an MP4 removed, a profile not
-// written. Returns the exit status, 128 + the signal number as a shell reports it.
-static int endInterrupted()
+// Completes the sound track and, for an MP4, lets ffmpeg finish the picture, join it with the
+// sound, and checks what it wrote. Every file is checked: a run that wrote less than asked
+// says which file and fails.
+static void finishOutput()
+{
+    const CaptureOptions& o = capture.options;
+    if (!wavClose(&capture.wav)) {
+        reportFailure("cannot write the sound track " + o.out + (o.toDirectory ? "/audio.wav" : "") + " in full");
+    }
+    if (o.toDirectory || capture.failed) {
+        return;
+    }
+    FfmpegResult done = ffmpegFinishEncoder(interrupted);
+    if (done != FFMPEG_OK) {
+        reportProgramFailure(done, "ffmpeg", "encoding the picture of " + o.out + " failed");
+        return;
+    }
+    done = ffmpegMux(capture.out.video, capture.out.audio, capture.out.work, interrupted);
+    if (done != FFMPEG_OK) {
+        reportProgramFailure(done, "ffmpeg", "encoding " + o.out + " failed");
+        return;
+    }
+    checkMp4();
+}
+
+// After a failure or a close request: ffmpeg stopped, every temporary file removed.
+static void discardOutput()
 {
     ffmpegStop();
-    wavClose(&wav);
-    if (profileFile != nullptr) {
-        std::fclose(profileFile);
-        profileFile = nullptr;
-        std::remove(options.profile.c_str());
-    } else if (!options.toDirectory) {
-        std::remove(videoTemp.c_str());
-        std::remove(audioPath.c_str());
+    wavClose(&capture.wav);
+    if (capture.profileFile != nullptr) {
+        std::fclose(capture.profileFile);
+        capture.profileFile = nullptr;
     }
+    destinationDiscard(&capture.out);
+}
+
+// Returns the exit status, 128 + the signal number as a shell reports it.
+static int endInterrupted()
+{
+    discardOutput();
     std::fprintf(stderr, "\nyarvik-capture: interrupted\n");
-    return 128 + interruptSignal;
+    return 128 + capture.interruptSignal;
 }
 
 // The offscreen window for the frames asked for, then the demo on the virtual clock from 0.
 static int runDemo()
 {
-    windowRequest = WindowRequest{WINDOW_DISPLAY_MODE, options.width, options.height,
-                                  options.samples > 1 ? options.samples : 0};
-    virtualClockSeed(options.seed);
+    const CaptureOptions& o = capture.options;
+    offscreenGles2 = o.gles2;
+    windowCore.request = WindowRequest{WINDOW_DISPLAY_MODE, o.width, o.height, o.samples > 1 ? o.samples : 0};
+    virtualClockSeed(o.seed);
     virtualClockSet(0);
     offscreenPresent = present;
-    wallStart = std::chrono::steady_clock::now();
+    capture.wallStart = Clock::now();
     return demoMain();
 }
 
@@ -335,84 +400,138 @@ static long peakResidentKiB()
 // Runs the demo once without output and writes the profile. Returns the exit status.
 static int profileRun()
 {
-    profileFile = std::fopen(options.profile.c_str(), "w");
-    if (profileFile == nullptr) {
-        std::fprintf(stderr, "yarvik-capture: cannot write %s: %s\n", options.profile.c_str(), std::strerror(errno));
+    const CaptureOptions& o = capture.options;
+    int fd = -1;
+    const std::string refused = destinationOpen(&capture.out, o.profile, DESTINATION_PROFILE, &fd);
+    capture.profileFile = refused.empty() ? fdopen(fd, "w") : nullptr;
+    if (capture.profileFile == nullptr) {
+        std::fprintf(stderr, "yarvik-capture: %s\n", refused.empty() ? std::strerror(errno) : refused.c_str());
+        destinationDiscard(&capture.out);
         return 1;
     }
-    std::fprintf(stderr, "yarvik-capture: profiling into %s at %lld/%lld fps, %dx%d, seed %u\n",
-                 options.profile.c_str(), static_cast<long long>(options.fpsNum), static_cast<long long>(options.fpsDen),
-                 options.width, options.height, options.seed);
-    profiledPasses.reserve(1 << 14);
+    std::fprintf(stderr, "yarvik-capture: profiling into %s at %lld/%lld fps, %dx%d, seed %u\n", o.profile.c_str(),
+                 static_cast<long long>(o.fpsNum), static_cast<long long>(o.fpsDen), o.width, o.height, o.seed);
+    const double seconds = o.to >= 0.0 ? o.to : EXPECTED_DEMO_SECONDS + 5.0;
+    capture.profiledPasses.reserve(static_cast<size_t>(seconds * static_cast<double>(o.fpsNum) /
+                                                       static_cast<double>(o.fpsDen)) + 16);
 
     int status = runDemo();
     if (interrupted()) {
         return endInterrupted();
     }
-
-    double wall = msSince(wallStart, std::chrono::steady_clock::now()) / 1000.0;
-    bool written = writeProfile();
+    double wall = msSince(capture.wallStart, Clock::now()) / 1000.0;
+    if (status != 0 || capture.failed || !writeProfile()) {
+        discardOutput();
+        return 1;
+    }
+    bool replaced = false;
+    const std::string moved = destinationCommit(&capture.out, &replaced);
+    if (!moved.empty()) {
+        std::fprintf(stderr, "yarvik-capture: %s\n", moved.c_str());
+        discardOutput();
+        return 1;
+    }
     std::fprintf(stderr, "yarvik-capture: %zu passes profiled in %.1f s, peak resident memory %ld KiB\n",
-                 profiledPasses.size(), wall, peakResidentKiB());
-    return status != 0 || !written ? 1 : 0;
+                 capture.profiledPasses.size(), wall, peakResidentKiB());
+    return 0;
+}
+
+// The capture from the command line to the closing line. Returns the exit status.
+static int captureMain(int argc, char** argv)
+{
+    CaptureOptions& o = capture.options;
+    std::string error = parseCaptureArgs(argc, argv, &o);
+    if (!error.empty()) {
+        std::fprintf(stderr, "yarvik-capture: %s\n", error.c_str());
+        return 2;
+    }
+    if (o.help || o.version) {
+        if (o.help) {
+            std::fputs(CAPTURE_USAGE, stdout);
+        } else {
+            std::printf("yarvik-capture %s\n", YARVIK_VERSION);
+        }
+        if (std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "yarvik-capture: cannot write to standard output\n");
+            return 1;
+        }
+        return 0;
+    }
+    if (!o.seedGiven) {
+        o.seed = static_cast<unsigned int>(std::time(nullptr));
+    }
+    if (!o.profile.empty()) {
+        return profileRun();
+    }
+    std::fprintf(stderr, "yarvik-capture: %s at %lld/%lld fps, %dx%d, seed %u\n", o.out.c_str(),
+                 static_cast<long long>(o.fpsNum), static_cast<long long>(o.fpsDen), o.width, o.height, o.seed);
+    if (!openOutput()) {
+        pngWriterEnd();
+        return 1;
+    }
+
+    // Without a GL context the window has said why, and that is all there is to say.
+    if (runDemo() != 0) {
+        discardOutput();
+        pngWriterEnd();
+        return 1;
+    }
+    pngWriterEnd();
+    double wall = std::chrono::duration<double>(Clock::now() - capture.wallStart).count();
+    if (isatty(STDERR_FILENO) && !interrupted()) {
+        showProgress(capture.lastFrame < 0 ? 0 : capture.lastFrame, frameSeconds(capture.lastFrame + 1), true);
+    }
+    if (capture.framesKept == 0 && !capture.failed && !interrupted()) {
+        char why[96];
+        std::snprintf(why, sizeof why, "nothing captured: the demo ended at %.2f s, before --from %g",
+                      frameSeconds(capture.lastFrame + 1), o.from);
+        reportFailure(why);
+    }
+    if (!capture.failed && !interrupted()) {
+        finishOutput();
+    }
+    if (interrupted()) {
+        return endInterrupted();
+    }
+    bool replaced = false;
+    if (!capture.failed) {
+        const std::string moved = destinationCommit(&capture.out, &replaced);
+        if (!moved.empty()) {
+            reportFailure(moved);
+        }
+    }
+    if (capture.failed) {
+        discardOutput();
+        return 1;
+    }
+    // The demo time the kept frames cover, from the start of the first to the end of the last;
+    // the speed counts every frame run, those before --from too.
+    const double keptFrom = frameSeconds(capture.firstKept);
+    const double kept = frameSeconds(capture.firstKept + capture.framesKept) - keptFrom;
+    const double run = frameSeconds(capture.lastFrame + 1);
+    char from[48] = "";
+    if (capture.firstKept > 0) {
+        std::snprintf(from, sizeof from, " from %.2f s", keptFrom);
+    }
+    std::fprintf(stderr,
+                 "yarvik-capture: %lld frames kept, %.2f s of demo%s in %.1f s (%.2fx real time), peak resident "
+                 "memory %ld KiB%s%s\n",
+                 static_cast<long long>(capture.framesKept), kept, from, wall, wall > 0 ? run / wall : 0.0,
+                 peakResidentKiB(), replaced ? "; replaced the earlier " : "", replaced ? o.out.c_str() : "");
+    return 0;
 }
 
 int main(int argc, char** argv)
 {
     prepareProcess();
     keepHeapTop();
-    std::string error = parseCaptureArgs(argc, argv, &options);
-    if (!error.empty()) {
-        std::fprintf(stderr, "yarvik-capture: %s\n", error.c_str());
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(CAPTURE_USAGE, stdout);
-        return 0;
-    }
-    if (options.version) {
-        std::printf("yarvik-capture %s\n", YARVIK_VERSION);
-        return 0;
-    }
-    if (!options.seedGiven) {
-        options.seed = static_cast<unsigned int>(std::time(nullptr));
-    }
-    audioSliceFrames = (MIXING_RATE * options.fpsDen + options.fpsNum - 1) / options.fpsNum;
-    audioSlice.assign(static_cast<size_t>(audioSliceFrames * OUTPUT_CHANNELS), 0);
-    if (!options.profile.empty()) {
-        return profileRun();
-    }
-    std::fprintf(stderr, "yarvik-capture: %s at %lld/%lld fps, %dx%d, seed %u\n", options.out.c_str(),
-                 static_cast<long long>(options.fpsNum), static_cast<long long>(options.fpsDen), options.width,
-                 options.height, options.seed);
-    if (!openSinks()) {
+    // The standard library's allocations (names, the profile's rows) may fail when memory
+    // runs short: one line, and nothing left behind.
+    try {
+        return captureMain(argc, argv);
+    } catch (const std::bad_alloc&) {
+        discardOutput();
+        std::fprintf(stderr, "\nyarvik-capture: not enough memory\n");
         return 1;
     }
-
-    int status = runDemo();
-
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    double demoSeconds = static_cast<double>(frameStartMs(options, pumps > 0 ? pumps - 1 : 0)) / 1000.0;
-    if (isatty(STDERR_FILENO) && !interrupted()) {
-        showProgress(pumps > 1 ? pumps - 2 : 0, demoSeconds, true);
-    }
-    if (framesKept == 0 && !failed && !interrupted()) {
-        char why[96];
-        std::snprintf(why, sizeof why, "nothing captured: the demo ended at %.2f s, before --from %g", demoSeconds,
-                      options.from);
-        reportFailure(why);
-    }
-    bool encoded = !interrupted() && closeSinks();
-    if (interrupted()) {
-        return endInterrupted();
-    }
-    std::fprintf(stderr,
-                 "yarvik-capture: %lld frames kept, %.2f s of demo in %.1f s (%.2fx real time), peak resident memory "
-                 "%ld KiB\n",
-                 static_cast<long long>(framesKept), demoSeconds, wall, wall > 0 ? demoSeconds / wall : 0.0,
-                 peakResidentKiB());
-    if (status != 0 || failed || !encoded) {
-        return 1;
-    }
-    return 0;
 }

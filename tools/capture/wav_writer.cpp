@@ -1,4 +1,6 @@
 // 16-bit PCM WAV, written as it goes; the sizes in the header are filled in at the end.
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "tools/capture/capture.h"
@@ -33,10 +35,13 @@ static bool writeHeader(FILE* f, int rate, int channels, uint32_t dataBytes)
     return std::ferror(f) == 0;
 }
 
-bool wavOpen(WavFile* wav, const std::string& path, int rate, int channels)
+bool wavOpen(WavFile* wav, int fd, int rate, int channels)
 {
-    FILE* f = std::fopen(path.c_str(), "wb");
+    FILE* f = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (f == nullptr) {
+        if (fd >= 0) {
+            close(fd);
+        }
         return false;
     }
     wav->file = f;
