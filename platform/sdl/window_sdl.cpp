@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "platform/sdl/system.h"
 #include "platform/sdl/x_errors.h"
 #include "shell/gl.h"
 #include "shell/process.h"
@@ -165,8 +166,7 @@ static bool makeWindowAndContext()
 void createDemoWindow()
 {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    // X11 is where display modes can really be switched (Wayland desktops run it as well).
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
+    preferVideoDriver();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         failWithSdlError("cannot open the display");
         return;

@@ -16,6 +16,14 @@ cleanup() {
   rm -rf "$WORK"
 }
 
+# Ends the wine server and the display, for a test that starts another display.
+cleanup_display() {
+  wineserver -k 2>/dev/null
+  kill "$XVFB_PID" 2>/dev/null
+  wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+}
+
 # start_wine_display WxH [MODE...]: a private Xvfb screen of WxH at 24 bits whose output offers,
 # besides its own size, each further MODE (WxH) to switch to, as a monitor would list them.
 start_wine_display() {
