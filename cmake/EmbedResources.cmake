@@ -4,9 +4,9 @@
 #   struct { const char* type; const char* name; const unsigned char* data; uint64_t size; }
 # as yarvikResourceTable[yarvikResourceCount].
 #
-# Two dialects of assembly, chosen by the target here and nowhere else: ELF for the desktop
-# (64-bit pointers), and wasm32 for the browser build, whose object format wants a section's
-# flags written "",@, a .size for every label that another section points at (the end of a
+# Three dialects of assembly, chosen by the target here and nowhere else: ELF for the desktop
+# (64-bit pointers), PE/COFF for Windows (the same, in read-only .rdata sections), and wasm32
+# for the browser build, whose object format wants a section's flags written "",@, a .size for every label that another section points at (the end of a
 # resource is a local .L label, used only in its size), and 32-bit pointers, so that the
 # 64-bit size sits after four bytes of padding, where the C++ struct has it.
 #
@@ -73,6 +73,13 @@ function(yarvik_embed_resources list_file target)
     string(APPEND asm "    .size yarvikResourceTable, ${tableSize}\n")
     string(APPEND asm "    .globl yarvikResourceCount\n    .balign 8\nyarvikResourceCount:\n    .int64 ${count}\n")
     string(APPEND asm "    .size yarvikResourceCount, 8\n")
+  elseif(WIN32)
+    # PE/COFF: read-only data sections ("dr"), which the linker merges into .rdata.
+    string(APPEND asm "    .section .rdata$yarvik_resources,\"dr\"\n${blobs}")
+    string(APPEND asm "    .section .rdata$yarvik_resource_names,\"dr\"\n${strings}")
+    string(APPEND asm "    .section .rdata$yarvik_resource_table,\"dr\"\n    .balign 8\n")
+    string(APPEND asm "    .globl yarvikResourceTable\nyarvikResourceTable:\n${table}")
+    string(APPEND asm "    .globl yarvikResourceCount\n    .balign 8\nyarvikResourceCount:\n    .quad ${count}\n")
   else()
     string(APPEND asm "    .section .rodata.yarvik_resources,\"a\"\n${blobs}")
     string(APPEND asm "    .section .rodata.yarvik_resource_names,\"a\"\n${strings}")

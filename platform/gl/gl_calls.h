@@ -9,7 +9,7 @@
 // them, when the core calls one that is missing here (cmake/CheckGlCalls.cmake).
 #pragma once
 
-#include <GL/gl.h>
+#include "shell/gl.h"
 
 // X(return type, name, (parameters), (arguments))
 #define YARVIK_GL_CALLS(X)                                                                                      \

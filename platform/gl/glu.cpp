@@ -1,6 +1,6 @@
 // The GLU the demo calls, computed as libGLU computes it (in double, handed to GL as a double
 // matrix, which GL rounds to float), so the picture is the same without libGLU.
-#include <GL/glu.h>
+#include "shell/gl.h"
 
 #include <cmath>
 

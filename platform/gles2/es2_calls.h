@@ -2,7 +2,7 @@
 // get-proc-address: the layer never names an ES 2 library, so the same code builds for WebGL.
 #pragma once
 
-#include <GL/gl.h>
+#include "shell/gl.h"
 #include <GL/glext.h>
 
 // X(return type, name, (parameter types))

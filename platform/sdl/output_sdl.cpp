@@ -9,13 +9,12 @@
 // is about two buffers before the end of what has been pulled, and from there it moves on with
 // the clock.
 #include <SDL.h>
-#include <alsa/error.h>
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <atomic>
 
 #include "music/output.h"
+#include "platform/sdl/system.h"
 #include "shell/process.h"
 
 // The device and how it was opened; the main thread's last answer for the position; the
@@ -123,24 +122,6 @@ static void pullAudio(void*, Uint8* stream, int length)
     publishPull(pulled, now);
 }
 
-// ALSA's own diagnostics (several lines on stderr when a machine has no sound card) say
-// nothing the fallback does not already handle; SDL uses the same libasound, so one handler
-// quiets them. libasound is found at run time, not linked: the program then needs nothing
-// of the system's sound libraries beyond what SDL itself loads, and a system without ALSA
-// has nothing to quiet. The library stays open, as the handler must.
-static void ignoreAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-static void quietAlsa()
-{
-    using SetHandler = int (*)(snd_lib_error_handler_t);
-    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
-    if (alsa != nullptr) {
-        if (auto setHandler = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) {
-            setHandler(ignoreAlsa);
-        }
-    }
-}
-
 static SDL_AudioDeviceID openDevice(const SDL_AudioSpec& wanted)
 {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
@@ -153,7 +134,7 @@ static SDL_AudioDeviceID openDevice(const SDL_AudioSpec& wanted)
 
 bool audioOutputOpen(int rate, int channels, int frames, AudioRender renderFunction)
 {
-    quietAlsa();
+    quietSoundLibrary();
     sdlOutput = SDL_OUTPUT_START_STATE;
     sdlOutput.render = renderFunction;
     sdlOutput.bytesPerFrame = channels * static_cast<int>(sizeof(int16_t));

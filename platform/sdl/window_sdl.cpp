@@ -12,6 +12,7 @@
 
 #include "platform/gl/gl_calls.h"
 #include "platform/gles2/gles2.h"
+#include "platform/sdl/system.h"
 #include "platform/sdl/x_errors.h"
 #include "shell/gl.h"
 #include "shell/process.h"
@@ -226,13 +227,7 @@ static bool makeWindowAndContext()
 void createDemoWindow()
 {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    // X11 is where display modes can really be switched, so the default full screen asks for it
-    // alone (Wayland desktops run X programs as well; a Wayland client cannot switch the
-    // display's mode, and SDL would only scale a 640x480 picture up to pretend it had). A
-    // window over the desktop or a captioned one needs no switch: where X11 cannot be had, SDL's
-    // Wayland driver serves it.
-    const char* drivers = windowCore.request.mode == WINDOW_DISPLAY_MODE ? "x11" : "x11,wayland";
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, drivers, SDL_HINT_DEFAULT);
+    preferVideoDriver(windowCore.request.mode == WINDOW_DISPLAY_MODE);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         failWithSdlError("cannot open the display");
         return;

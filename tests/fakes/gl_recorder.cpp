@@ -1,7 +1,6 @@
 // The recording GL and GLU entry points.
 #include "tests/fakes/gl_recorder.h"
 
-#include <GL/glu.h>
 
 #include <cmath>
 #include <cstring>

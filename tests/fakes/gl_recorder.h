@@ -4,7 +4,7 @@
 // colour, list base, textures and their images). Tests link it instead of libGL/libGLU.
 #pragma once
 
-#include <GL/gl.h>
+#include "shell/gl.h"
 
 #include <array>
 #include <map>
