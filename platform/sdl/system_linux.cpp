@@ -5,14 +5,25 @@
 #include <alsa/error.h>
 #include <dlfcn.h>
 
+#include <cstdlib>
+
 // X11 is where display modes can really be switched, so the default full screen asks for it
 // alone (Wayland desktops run X programs as well; a Wayland client cannot switch the display's
 // mode, and SDL would only scale a 640x480 picture up to pretend it had). A window over the
 // desktop or a captioned one needs no switch: where X11 cannot be had, SDL's Wayland driver
 // serves it.
+// Wayland is offered only where a compositor could be reached (libwayland-client needs
+// XDG_RUNTIME_DIR unless it is handed a socket or an absolute path, and otherwise prints its
+// own complaint on stderr before SDL gives its reason).
 void preferVideoDriver(bool switchesMode)
 {
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, switchesMode ? "x11" : "x11,wayland", SDL_HINT_DEFAULT);
+    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+    const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+    bool waylandReachable = std::getenv("WAYLAND_SOCKET") != nullptr ||
+                            (runtimeDir != nullptr && runtimeDir[0] != '\0') ||
+                            (waylandDisplay != nullptr && waylandDisplay[0] == '/');
+    const char* drivers = switchesMode || !waylandReachable ? "x11" : "x11,wayland";
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, drivers, SDL_HINT_DEFAULT);
 }
 
 // ALSA's own diagnostics (several lines on stderr when a machine has no sound card) say

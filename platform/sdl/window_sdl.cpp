@@ -172,8 +172,26 @@ static SDL_Window* createWindow()
                             SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN);
 }
 
-// The window, the display mode and the GL context, made current. Returns false, with the
-// reason recorded, when any of them cannot be had; nothing of them is left then.
+// Lets go of the GL context and the window, whichever stand.
+static void dropWindowAndContext()
+{
+    if (sdlWindow.demoContext != nullptr) {
+        useGlCalls(nullptr);
+        SDL_GL_MakeCurrent(sdlWindow.demoWindow, nullptr);
+        SDL_GL_DeleteContext(sdlWindow.demoContext);
+        sdlWindow.demoContext = nullptr;
+    }
+    if (sdlWindow.demoWindow != nullptr) {
+        SDL_DestroyWindow(sdlWindow.demoWindow);
+        sdlWindow.demoWindow = nullptr;
+    }
+}
+
+// The window, the GL context made current, and the display mode. Returns false, with the
+// reason recorded, when any of them cannot be had; nothing of them is left then. The context
+// is made while the window is still hidden: once shown, the window can be destroyed from
+// outside at any moment, and SDL's X11 context creation reads the window's attributes without
+// checking that they came back.
 static bool makeWindowAndContext()
 {
     sdlWindow.demoWindow = createWindow();
@@ -186,13 +204,38 @@ static bool makeWindowAndContext()
         SDL_SetWindowMinimumSize(sdlWindow.demoWindow, OUTPUT_MIN_WIDTH, OUTPUT_MIN_HEIGHT);
         SDL_SetWindowMaximumSize(sdlWindow.demoWindow, OUTPUT_MAX_SIDE, OUTPUT_MAX_SIDE);
     }
+
+    sdlWindow.demoContext = SDL_GL_CreateContext(sdlWindow.demoWindow);
+    const bool current =
+        sdlWindow.demoContext != nullptr && SDL_GL_MakeCurrent(sdlWindow.demoWindow, sdlWindow.demoContext) == 0;
+    if (!current) {
+        failWithSdlError(windowCore.request.gl == WINDOW_GL_ES2 ? "cannot create the OpenGL ES 2.0 context"
+                                                                : "cannot create the OpenGL context");
+        dropWindowAndContext();
+        return false;
+    }
+    if (!useContextGl()) {
+        failDemoWindow(sdlWindow.failureText);
+        dropWindowAndContext();
+        return false;
+    }
+    // An X error until here (a GL driver the server refuses) is a failure to make them; one
+    // later is the window's loss, which the event poll reports.
+    xErrorsSync(sdlWindow.demoWindow);
+    if (const char* xError = xErrorsTake()) {
+        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText, "cannot create the OpenGL context: %s",
+                      xError);
+        failDemoWindow(sdlWindow.failureText);
+        dropWindowAndContext();
+        return false;
+    }
+
     if (windowCore.request.mode == WINDOW_DISPLAY_MODE) {
         SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, SCREEN_WIDTH, SCREEN_HEIGHT, 0, nullptr};
         SDL_SetWindowDisplayMode(sdlWindow.demoWindow, &wanted);
         SDL_ShowWindow(sdlWindow.demoWindow);
         if (!modeIsExact()) {
-            SDL_DestroyWindow(sdlWindow.demoWindow);
-            sdlWindow.demoWindow = nullptr;
+            dropWindowAndContext();
             failDemoWindow(sdlWindow.failureText);
             return false;
         }
@@ -200,26 +243,6 @@ static bool makeWindowAndContext()
     if (windowCore.request.mode != WINDOW_CAPTIONED) {
         SDL_ShowCursor(SDL_DISABLE);
         sdlWindow.cursorHidden = true;
-    }
-
-    sdlWindow.demoContext = SDL_GL_CreateContext(sdlWindow.demoWindow);
-    const bool current =
-        sdlWindow.demoContext != nullptr && SDL_GL_MakeCurrent(sdlWindow.demoWindow, sdlWindow.demoContext) == 0;
-    if (!current || !useContextGl()) {
-        if (!current) {
-            failWithSdlError(windowCore.request.gl == WINDOW_GL_ES2 ? "cannot create the OpenGL ES 2.0 context"
-                                                                    : "cannot create the OpenGL context");
-        } else {
-            failDemoWindow(sdlWindow.failureText);
-            SDL_GL_MakeCurrent(sdlWindow.demoWindow, nullptr);
-        }
-        if (sdlWindow.demoContext != nullptr) {
-            SDL_GL_DeleteContext(sdlWindow.demoContext);
-            sdlWindow.demoContext = nullptr;
-        }
-        SDL_DestroyWindow(sdlWindow.demoWindow);
-        sdlWindow.demoWindow = nullptr;
-        return false;
     }
     return true;
 }
@@ -245,37 +268,20 @@ void createDemoWindow()
     admitOnlyEventsActedOn();
     requestPixelFormat();
 
-    // An X error on the way (a GL driver the server refuses) is a failure like any other; one
-    // later is the window's loss, caught until the window is gone.
+    // X errors are caught from here until the window is gone (platform/sdl/x_errors.h).
     SDL_DisplayMode desktop{};
     SDL_GetDesktopDisplayMode(0, &desktop);
     xErrorsCatch(windowCore.request.mode == WINDOW_DISPLAY_MODE, desktop.w, desktop.h);
-    bool made = makeWindowAndContext();
-    if (made) {
-        // Shown first: a full-screen window has the desktop's size from then on.
-        SDL_ShowWindow(sdlWindow.demoWindow);
-        int width = 0;
-        int height = 0;
-        SDL_GL_GetDrawableSize(sdlWindow.demoWindow, &width, &height);
-        finishDemoWindow(width, height);
-        xErrorsSync(sdlWindow.demoWindow);
-    }
-    const char* xError = xErrorsTake();
-    if (made && xError != nullptr) {
-        useGlCalls(nullptr);
-        SDL_GL_MakeCurrent(sdlWindow.demoWindow, nullptr);
-        SDL_GL_DeleteContext(sdlWindow.demoContext);
-        sdlWindow.demoContext = nullptr;
-        SDL_DestroyWindow(sdlWindow.demoWindow);
-        sdlWindow.demoWindow = nullptr;
-        std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText, "cannot create the OpenGL context: %s",
-                      xError);
-        failDemoWindow(sdlWindow.failureText);
-        made = false;
-    }
-    if (!made) {
+    if (!makeWindowAndContext()) {
         xErrorsRelease();
+        return;
     }
+    // Shown first: a full-screen window has the desktop's size from then on.
+    SDL_ShowWindow(sdlWindow.demoWindow);
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(sdlWindow.demoWindow, &width, &height);
+    finishDemoWindow(width, height);
 }
 
 // An X error while the window stands means it has gone from under the demo (destroyed from
