@@ -68,4 +68,7 @@ void prepareProcess()
     SetConsoleCtrlHandler(recordCloseEvent, TRUE);
 }
 
+// A Windows process is never stopped and continued as a POSIX one is.
+unsigned int continueCount() { return 0; }
+
 int takeCloseSignal() { return pendingCloseEvent.exchange(0); }
