@@ -208,9 +208,13 @@ void createDemoWindow()
 }
 
 // Reading the pixels waits for the renderer. Samples are resolved first, by a copy that the
-// scissor around the picture area must not cut.
+// scissor around the picture area must not cut. Null when the renderer ran out of memory
+// during the frame: it may then have no buffer left to read, and reading would crash it.
 const uint8_t* offscreenFrame()
 {
+    if (glGetError() == GL_OUT_OF_MEMORY) {
+        return nullptr;
+    }
     if (offscreen.resolved == 0) {
         glReadPixels(0, 0, offscreen.width, offscreen.height, GL_RGBA, GL_UNSIGNED_BYTE, offscreen.pixels);
         return offscreen.pixels;

@@ -7,8 +7,9 @@
 #include <cstdint>
 
 // The frame as drawn so far: windowCore.picture.outputWidth x outputHeight RGBA, bottom row
-// first. Finishes pending GL work.
+// first. Finishes pending GL work. Null when the renderer has run out of memory.
 const uint8_t* offscreenFrame();
 
-// Called by every windowPresent with the frame that a swap would present; null for none.
+// Called by every windowPresent with the frame that a swap would present (null when the renderer
+// has run out of memory); the pointer itself null for none.
 extern void (*offscreenPresent)(const uint8_t* rgba);

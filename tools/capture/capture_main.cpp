@@ -202,6 +202,10 @@ static void present(const uint8_t* rgba)
         windowCore.running = 0;
         return;
     }
+    if (rgba == nullptr) {
+        reportFailure("not enough memory to render the frame");
+        return;
+    }
     const int64_t k = capture.pumps++;
     if (k > 0) {
         const int64_t frame = k - 1;
