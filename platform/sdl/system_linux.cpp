@@ -15,7 +15,7 @@
 // Wayland is offered only where a compositor could be reached (libwayland-client needs
 // XDG_RUNTIME_DIR unless it is handed a socket or an absolute path, and otherwise prints its
 // own complaint on stderr before SDL gives its reason).
-void preferVideoDriver(bool switchesMode)
+bool preferVideoDriver(bool switchesMode)
 {
     const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
     const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
@@ -24,6 +24,11 @@ void preferVideoDriver(bool switchesMode)
                             (waylandDisplay != nullptr && waylandDisplay[0] == '/');
     const char* drivers = switchesMode || !waylandReachable ? "x11" : "x11,wayland";
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, drivers, SDL_HINT_DEFAULT);
+    // XDG_RUNTIME_DIR alone is set on a text console too; a Wayland desktop names its
+    // compositor.
+    bool waylandNamed =
+        std::getenv("WAYLAND_SOCKET") != nullptr || (waylandDisplay != nullptr && waylandDisplay[0] != '\0');
+    return switchesMode && waylandNamed;
 }
 
 // ALSA's own diagnostics (several lines on stderr when a machine has no sound card) say

@@ -250,8 +250,17 @@ static bool makeWindowAndContext()
 void createDemoWindow()
 {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    preferVideoDriver(windowCore.request.mode == WINDOW_DISPLAY_MODE);
+    const bool waylandLeftOut = preferVideoDriver(windowCore.request.mode == WINDOW_DISPLAY_MODE);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        if (waylandLeftOut) {
+            // A Wayland desktop without X11: SDL's own reason names only X11.
+            std::snprintf(sdlWindow.failureText, sizeof sdlWindow.failureText,
+                          "cannot open the display: %s; a %dx%d full screen needs X11, and "
+                          "yarvik --desktop shows it on this Wayland desktop",
+                          SDL_GetError(), SCREEN_WIDTH, SCREEN_HEIGHT);
+            failDemoWindow(sdlWindow.failureText);
+            return;
+        }
         failWithSdlError("cannot open the display");
         return;
     }

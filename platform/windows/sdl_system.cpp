@@ -4,7 +4,7 @@
 #include "platform/sdl/system.h"
 #include "platform/sdl/x_errors.h"
 
-void preferVideoDriver(bool) {}
+bool preferVideoDriver(bool) { return false; }
 
 void quietSoundLibrary() {}
 
