@@ -136,8 +136,11 @@ for route in glx egl; do
   sleep 2.5
   level=$(screen_brightness "es2_$route")
   picture=$(region "$WORK/es2_$route.png" 1280x960+0+32 mean)
-  echo "--gl es2 on $route: screen brightness $level, picture $picture"
+  brightest=$(region "$WORK/es2_$route.png" 1280x960+0+32 maxima)
+  echo "--gl es2 on $route: screen brightness $level, picture $picture, brightest $brightest"
   [ "$picture" -gt 60 ] || fail "--gl es2 ($route) shows no picture"
+  # The swirl's points are near white; the scene's dark red clear colour alone is not.
+  [ "$brightest" -gt 180 ] || fail "--gl es2 ($route) shows the clear colour but nothing drawn"
   xdotool key --window "$id" Escape
   wait_demo 5
   [ "$STATUS" -eq 0 ] || fail "status $STATUS after Escape with --gl es2 ($route)"
