@@ -37,16 +37,6 @@ set(YARVIK_APP_ID "org.example.yarvik" CACHE STRING
     "The reverse-DNS name software centres know the demo by (desktop entry, AppStream metainfo)")
 set(YARVIK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist CACHE PATH "Where make release writes the archive and the package")
 
-# The release's date, and the time its files carry: the commit's (or, outside a git checkout,
-# the VERSION file's), not the moment it was packed.
-execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
-                OUTPUT_VARIABLE YARVIK_SOURCE_TIME OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-if(NOT YARVIK_SOURCE_TIME)
-  file(TIMESTAMP ${CMAKE_SOURCE_DIR}/VERSION YARVIK_SOURCE_TIME "%s" UTC)
-endif()
-execute_process(COMMAND date -u -d @${YARVIK_SOURCE_TIME} +%Y-%m-%d OUTPUT_VARIABLE YARVIK_RELEASE_DATE
-                OUTPUT_STRIP_TRAILING_WHITESPACE)
-
 if(YARVIK_RELEASE_LINK STREQUAL "shared")
   # Hardened as Debian builds its packages (dpkg-buildflags with hardening=+all): checked
   # string and memory calls, guarded stacks, the GOT read-only and bound at start-up. None of

@@ -24,6 +24,16 @@ if(GIT_FOUND AND EXISTS ${CMAKE_SOURCE_DIR}/.git)
   endif()
 endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/VERSION)
+
+# The release's date (YARVIK_RELEASE_DATE) and the time its files carry (YARVIK_SOURCE_TIME):
+# the commit's (or, outside a git checkout, the VERSION file's), not the moment it was packed.
+execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                OUTPUT_VARIABLE YARVIK_SOURCE_TIME OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(NOT YARVIK_SOURCE_TIME)
+  file(TIMESTAMP ${CMAKE_SOURCE_DIR}/VERSION YARVIK_SOURCE_TIME "%s" UTC)
+endif()
+execute_process(COMMAND date -u -d @${YARVIK_SOURCE_TIME} +%Y-%m-%d OUTPUT_VARIABLE YARVIK_RELEASE_DATE
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/yarvik_version.h.in ${CMAKE_BINARY_DIR}/generated/yarvik_version.h @ONLY)
 include_directories(${CMAKE_BINARY_DIR}/generated)
 message(STATUS "Yarvik ${YARVIK_VERSION}")

@@ -78,16 +78,9 @@ set_target_properties(yarvik_freetype_wasm PROPERTIES IMPORTED_LOCATION ${freety
                       INTERFACE_INCLUDE_DIRECTORIES ${freetypePrefix}/include/freetype2)
 add_dependencies(yarvik_freetype_wasm freetype_wasm)
 
-include(cmake/EmbedResources.cmake)
-yarvik_embed_resources(${CMAKE_SOURCE_DIR}/resources/resources.list yarvik_resources)
-
 # The demo's core, the same sources as the desktop's, on the wasm libraries.
-file(GLOB_RECURSE YARVIK_CORE_SOURCES CONFIGURE_DEPENDS LIST_DIRECTORIES false RELATIVE ${CMAKE_SOURCE_DIR}
-  shell/*.cpp assets/*.cpp music/*.cpp math/*.cpp scenes/*.cpp)
-list(REMOVE_ITEM YARVIK_CORE_SOURCES shell/main.cpp)
-add_library(yarvik_core STATIC ${YARVIK_CORE_SOURCES} $<TARGET_OBJECTS:yarvik_resources>)
-target_include_directories(yarvik_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(yarvik_core PUBLIC yarvik_xmp_wasm yarvik_freetype_wasm)
+include(cmake/Core.cmake)
+yarvik_add_core(yarvik_xmp_wasm yarvik_freetype_wasm)
 
 # GL through the table, the GL 1.1 layer on ES 2 (WebGL 1), and the browser platform.
 add_subdirectory(platform/gl)

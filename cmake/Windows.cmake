@@ -13,15 +13,8 @@ pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
 pkg_check_modules(XMP REQUIRED IMPORTED_TARGET libxmp)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 
-include(cmake/EmbedResources.cmake)
-yarvik_embed_resources(${CMAKE_SOURCE_DIR}/resources/resources.list yarvik_resources)
-
-file(GLOB_RECURSE YARVIK_CORE_SOURCES CONFIGURE_DEPENDS LIST_DIRECTORIES false RELATIVE ${CMAKE_SOURCE_DIR}
-  shell/*.cpp assets/*.cpp music/*.cpp math/*.cpp scenes/*.cpp)
-list(REMOVE_ITEM YARVIK_CORE_SOURCES shell/main.cpp)
-add_library(yarvik_core STATIC ${YARVIK_CORE_SOURCES} $<TARGET_OBJECTS:yarvik_resources>)
-target_include_directories(yarvik_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(yarvik_core PUBLIC PkgConfig::XMP PkgConfig::FREETYPE)
+include(cmake/Core.cmake)
+yarvik_add_core(PkgConfig::XMP PkgConfig::FREETYPE)
 
 add_subdirectory(platform/gl)
 add_subdirectory(platform/gles2)
@@ -58,14 +51,6 @@ endif()
 # Linux archive's, for the parts both contain), in one folder.
 set(YARVIK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist CACHE PATH "Where make windows writes the zip")
 set(packaging ${CMAKE_SOURCE_DIR}/packaging)
-# The release's date, and the time its files carry: the commit's, not the moment it was packed.
-execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
-                OUTPUT_VARIABLE YARVIK_SOURCE_TIME OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-if(NOT YARVIK_SOURCE_TIME)
-  file(TIMESTAMP ${CMAKE_SOURCE_DIR}/VERSION YARVIK_SOURCE_TIME "%s" UTC)
-endif()
-execute_process(COMMAND date -u -d @${YARVIK_SOURCE_TIME} +%Y-%m-%d OUTPUT_VARIABLE YARVIK_RELEASE_DATE
-                OUTPUT_STRIP_TRAILING_WHITESPACE)
 configure_file(${packaging}/windows/yarvik.nfo.in ${generated}/windows/yarvik.nfo @ONLY NEWLINE_STYLE CRLF)
 configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${generated}/windows/LICENSE.txt COPYONLY)
 file(READ ${generated}/windows/LICENSE.txt license)

@@ -1,18 +1,4 @@
-// The program entry: with no arguments the demo reads no command line, environment or files.
-#include "shell/demo.h"
-#include "shell/heap.h"
-#include "shell/options.h"
-#include "shell/process.h"
-#include "shell/window.h"
+// The program entry (shell/program.h).
+#include "shell/program.h"
 
-int main(int argc, char** argv)
-{
-    prepareProcess();
-    DemoOptions options = DEMO_OPTIONS_START;
-    if (int status = parseDemoOptions(argc, argv, &options); status != OPTIONS_RUN) {
-        return status;
-    }
-    windowCore.request = options.window;
-    keepHeapTop();
-    return demoMain();
-}
+int main(int argc, char** argv) { return runDemoProgram(argc, argv); }

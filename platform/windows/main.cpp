@@ -7,22 +7,12 @@
 
 #include <cstdio>
 
-#include "shell/demo.h"
-#include "shell/heap.h"
-#include "shell/options.h"
-#include "shell/process.h"
+#include "shell/program.h"
 #include "shell/window.h"
 
 int main(int argc, char** argv)
 {
-    prepareProcess();
-    DemoOptions options = DEMO_OPTIONS_START;
-    if (int status = parseDemoOptions(argc, argv, &options); status != OPTIONS_RUN) {
-        return status;
-    }
-    windowCore.request = options.window;
-    keepHeapTop();
-    const int status = demoMain();
+    const int status = runDemoProgram(argc, argv);
     if (windowCore.failure != nullptr) {
         char text[512];
         std::snprintf(text, sizeof text, "Yarvik cannot run: %s.", windowCore.failure);
